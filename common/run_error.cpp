@@ -1,0 +1,19 @@
+#include "common/run_error.h"
+
+#include <cstdio>
+#include <cstring>
+
+void failFile(const char* program, const char* what, const std::string& path, int errnum) {
+    std::string message = std::string(program) + ": " + what + " \"" + path + "\"";
+    if (errnum != 0) message += std::string(": ") + std::strerror(errnum);
+    message += "\n";
+    throw RunError(message);
+}
+
+int reportRunError(const RunError& error) {
+    std::fflush(stdout);
+    std::FILE* stream = error.stream() == Stream::out ? stdout : stderr;
+    std::fwrite(error.what(), 1, std::strlen(error.what()), stream);
+    std::fflush(stream);
+    return error.exitStatus();
+}

@@ -1,0 +1,42 @@
+// Test support: runs vornax or quillet in a scratch directory with answers on stdin.
+#pragma once
+
+#include <string>
+
+// What one run of a program left behind.
+struct RunResult {
+    std::string out;        // standard output
+    std::string err;        // standard error
+    int exitStatus = -1;    // exit status, or -1 when ended by a signal
+    int signal = 0;         // the ending signal, or 0
+};
+
+// A fresh, empty directory under the system's temporary directory, removed with the object.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Returns the path of `name` inside the directory.
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Writes `bytes` to `name` in the directory.
+    void write(const std::string& name, const std::string& bytes) const;
+    // Returns the bytes of `name` in the directory ("" when it does not exist).
+    std::string read(const std::string& name) const;
+    // Returns whether `name` exists in the directory.
+    bool exists(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+// Runs `program` in directory `dir` with `input` as its standard input and returns what
+// it wrote and how it ended. Standard input is a file, so end of input comes after it.
+RunResult runProgram(const std::string& program, const std::string& dir,
+                     const std::string& input);
+
+// Returns the bytes of the file at `path` ("" when it cannot be read).
+std::string readFile(const std::string& path);
