@@ -1,0 +1,102 @@
+// The pair engine's working storage, shared by its stages (setup, search, tidy-up,
+// reverse pass, choice). Internal to the engine.
+#pragma once
+
+#include <cstring>
+#include <string_view>
+
+#include "builder/engine.h"
+
+// Cells per row. A state has at most 101 letters; the search's moves and copy ranges reach
+// about 350 cells with such states, and a row never needs more than this.
+inline constexpr long kRowCells = 1024;
+
+// One character row. Rows are arrays of cells: what lies after a row's first NUL matters,
+// because the search reads and moves cells up to its working length. A read outside the
+// row yields NUL and a write outside the row is dropped.
+struct Row {
+    char cells[kRowCells];
+
+    char at(long i) const { return i >= 0 && i < kRowCells ? cells[i] : '\0'; }
+    void put(long i, char c) {
+        if (i >= 0 && i < kRowCells) cells[i] = c;
+    }
+    // Fills the row with `text` followed by NUL in every other cell.
+    void load(std::string_view text) {
+        std::memcpy(cells, text.data(), text.size());
+        std::memset(cells + text.size(), 0, kRowCells - text.size());
+    }
+    // Returns the index of the first NUL (kRowCells when the row holds none).
+    long firstNul() const {
+        const void* p = std::memchr(cells, 0, kRowCells);
+        return p ? static_cast<const char*>(p) - cells : kRowCells;
+    }
+    std::string_view text() const { return std::string_view(cells, size_t(firstNul())); }
+};
+
+// The two rows of an alignment: one for the pair's shorter state, one for its longer.
+struct RowPair {
+    Row s;  // shorter state
+    Row l;  // longer state
+};
+
+// The best candidate that one branch of the sweep accepted at a position.
+struct BranchBest {
+    double ratio = 0;
+    double similarity = 0;
+    double cost = 0;
+    double length = 0;
+};
+
+struct PairWorkspace {
+    RowPair workRows, mirrorRows, bestRows, forwardRows, plainRows, reverseRows;
+    RowPair savedReverse;  // the reverse pass's rows, kept for a repeated choice
+
+    // The pair.
+    std::string_view shorterState, longerState;
+    long lenS = 0, lenL = 0;
+    char gap = '-';
+    CostModel model;
+
+    // Search scalars.
+    double workLength = 0;
+    double lengthDifference = 0;
+    double gapBlockBase = 0;
+    double gapBlockCount = 0;
+    double shorterGaps = 0;
+    double longerGaps = 0;
+    int acceptedBranch = 0;
+    int shorterBlock = 0;
+    int longerBlock = 0;
+    BranchBest shorterBest, longerBest;
+
+    // Pair values shared by the stages.
+    double sxy = 0, oxy = 0, alignedLength = 0;
+    double plainOxy = 0, plainLength = 0;
+    double forwardOxy = 0, forwardLength = 0;
+    int reverseGapped = 0;
+    bool reversePass = false;  // the search runs on the reversed states
+};
+
+// Returns the substitution price of two differing letters: the transition cost when their
+// codes are 6 or 17 apart (A/G, C/T), else the transversion cost.
+inline bool isTransition(char a, char b) {
+    int d = int(static_cast<unsigned char>(a)) - int(static_cast<unsigned char>(b));
+    if (d < 0) d = -d;
+    return d == 6 || d == 17;
+}
+
+// The ungapped comparison of the work rows: sets sxy, oxy, workLength, alignedLength, both
+// branch ratios, the gap tallies and acceptedBranch.
+void compareUngapped(PairWorkspace& ws);
+
+// The two-phase gap-block search on the rows as loaded; leaves the adopted alignment in
+// bestRows with sxy, oxy and alignedLength.
+void searchAlignment(PairWorkspace& ws);
+
+// Tidies the forward search's bestRows, hands them to forwardRows and scores them
+// (forwardLength, forwardOxy, sxy, oxy).
+void tidyForward(PairWorkspace& ws);
+
+// Tidies the reverse search's bestRows in the reverse pass's order and scores them (oxy).
+void tidyReverse(PairWorkspace& ws);

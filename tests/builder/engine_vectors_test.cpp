@@ -1,0 +1,112 @@
+// The pair engine against 2,500 pairs aligned by an independent implementation, stage by
+// stage: the forward search, its tidy-up, the reverse pass, the void rule and the final
+// scores. Doubles are compared through "%.17g", so they must agree to the last bit.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "builder/engine.h"
+
+namespace {
+
+std::string exact(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+std::vector<std::string> splitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, '\t')) fields.push_back(field);
+    if (!line.empty() && line.back() == '\t') fields.push_back("");
+    return fields;
+}
+
+const char* choiceName(PairChoice c) {
+    switch (c) {
+        case PairChoice::forward:
+            return "forward";
+        case PairChoice::reverse:
+            return "reverse";
+        case PairChoice::plain:
+            return "plain";
+    }
+    return "?";
+}
+
+TEST(EngineVectors, EveryStageOfEveryPairMatches) {
+    std::ifstream in(std::string(TEST_DATA_DIR) + "/pairs.tsv");
+    ASSERT_TRUE(in) << "tests/data/pairs.tsv is missing";
+    std::string line;
+    std::getline(in, line);
+    const std::vector<std::string> names = splitTabs(line);
+    std::map<std::string, size_t> column;
+    for (size_t i = 0; i < names.size(); ++i) column[names[i]] = i;
+
+    std::unique_ptr<PairWorkspace, void (*)(PairWorkspace*)> ws(newPairWorkspace(),
+                                                                deletePairWorkspace);
+    std::map<std::string, int> failures;  // by column
+    int pairs = 0;
+    int voided = 0;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = splitTabs(line);
+        ASSERT_EQ(f.size(), names.size()) << line;
+        auto get = [&](const char* name) { return f[column.at(name)]; };
+        UserWeights weights{std::stod(get("wTransition")), std::stod(get("wTransversion")),
+                            std::stod(get("wInsertion"))};
+        PairTrace t;
+        const PairResult r =
+            alignPair(get("state0"), get("state1"), get("gap")[0], CostModel{}, weights, *ws, &t);
+        ++pairs;
+        if (t.forwardVoid || t.reverseVoid) ++voided;
+        const std::map<std::string, std::string> mine = {
+            {"fsearch.rowS", t.searchShorter},
+            {"fsearch.rowL", t.searchLonger},
+            {"fsearch.sxy", exact(t.searchSxy)},
+            {"fsearch.oxy", exact(t.searchOxy)},
+            {"fsearch.alignedLength", exact(t.searchAlignedLength)},
+            {"forward.rowS", t.forwardShorter},
+            {"forward.rowL", t.forwardLonger},
+            {"forward.length", exact(t.forwardLength)},
+            {"forwardOxy", exact(t.forwardOxy)},
+            {"reverseGapped", std::to_string(t.reverseGapped)},
+            {"reverse.rowS", t.reverseShorter},
+            {"reverse.rowL", t.reverseLonger},
+            {"reverse.alignedLength", exact(t.reverseAlignedLength)},
+            {"reverse.oxy", exact(t.reverseOxy)},
+            {"plainOxy", exact(t.plainOxy)},
+            {"plainLength", exact(t.plainLength)},
+            {"forward.void", t.forwardVoid ? "1" : "0"},
+            {"reverse.void", t.reverseVoid ? "1" : "0"},
+            {"rounds", std::to_string(t.rounds)},
+            {"choice", choiceName(t.choice)},
+            {"final.rowS", std::string(r.shorterRow)},
+            {"final.rowL", std::string(r.longerRow)},
+            {"alignedLength", exact(double(r.shorterRow.size()))},
+            {"sxy", exact(r.scores.sxy)},
+            {"cxy", std::to_string(r.scores.cxy)},
+            {"oxy", exact(r.scores.oxy)},
+            {"userCxy", exact(r.scores.userCxy)},
+            {"userOxy", exact(r.scores.userOxy)},
+        };
+        for (const auto& [name, value] : mine) {
+            if (value == get(name.c_str())) continue;
+            if (failures[name]++ < 3)
+                ADD_FAILURE() << "pair " << get("state0") << " / " << get("state1") << ": " << name
+                              << " is " << value << ", expected " << get(name.c_str());
+        }
+    }
+    EXPECT_EQ(pairs, 2500);
+    for (const auto& [name, count] : failures) ADD_FAILURE() << name << ": " << count << " pairs";
+    std::printf("pairs: %d, with a void candidate: %d\n", pairs, voided);
+}
+
+}  // namespace
