@@ -1,0 +1,52 @@
+// The data file reader: the counts, the two data codes, the region bounds, the taxon
+// names and every taxon's fragment of every region.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The most regions a data file may ask for: region numbers are written with at most two
+// digits in the coded data matrix.
+inline constexpr int kMaxRegions = 99;
+// The longest region, in sites, that can be coded.
+inline constexpr int kMaxRegionLength = 101;
+
+// Bounds of one ambiguous region, sites counted from 1, both inclusive.
+struct RegionBounds {
+    int32_t begin = 0;
+    int32_t end = 0;
+    int64_t length = 0;  // end - begin + 1; 0 or less for an empty region
+};
+
+// Everything the builder keeps of the data file.
+struct Dataset {
+    int32_t taxonCount = 0;  // taxon lines read (a negative count in the file acts as 0)
+    int32_t siteCount = 0;
+    int32_t regionCount = 0;  // 0 to kMaxRegions (a negative count acts as 0)
+    char missingCode = 0;
+    char unknownCode = 0;
+    std::vector<RegionBounds> regions;    // regionCount entries
+    std::vector<std::string> taxonNames;  // taxonCount entries
+    int longestNameLength = 0;
+    // fragments[region][taxon]: the taxon's characters at the region's sites, in site order.
+    std::vector<std::vector<std::string>> fragments;
+};
+
+// Reads a whole data file from `in` into `data`. `fileName` names the file in messages.
+// Throws RunError for a file that cannot be used (too many regions, an oversized region,
+// fewer taxon lines than the header promises, a NUL byte, a read error).
+void readDataFile(std::istream& in, const std::string& fileName, Dataset& data);
+
+// Walks the region line (without its line end) and returns regionCount + 1 bounds with
+// their lengths: the regions in line order, then the one extra slot the line may fill.
+// Every blank or tab moves on to the next slot; "-" starts the end bound; any other byte
+// enters the bound as a digit would (value * 10 + byte - '0', wrapping at 32 bits).
+std::vector<RegionBounds> parseRegionLine(std::string_view line, int32_t regionCount);
+
+// Returns the characters of `line` at sites begin..end (site 1 is the first character after
+// the blanks and tabs that follow the name), with a, c, g, t turned to upper case. Sites
+// outside the line contribute nothing.
+std::string taxonFragment(std::string_view line, const RegionBounds& bounds);
