@@ -18,13 +18,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens `path` in binary mode. Returns the stream (empty when it cannot be opened) and the
-// reason in `errnum`.
-File openFile(const char* path, const char* mode, int& errnum) {
-    errno = 0;
-    File file(std::fopen(path, mode));
-    errnum = errno;
-    return file;
+// Opens `path` with `mode`. Returns the stream, empty when it cannot be opened.
+File openFile(const char* path, const char* mode) {
+    return File(std::fopen(path, mode));
 }
 
 }  // namespace
@@ -36,12 +32,10 @@ int main() {
 
         // Inputs: all three files are opened before any is tested, so a run that stops on a
         // missing input leaves an empty working copy behind.
-        int alignmentsErrno = 0;
-        int stepMatrixErrno = 0;
-        int copyErrno = 0;
-        File alignments = openFile(kAlignmentsFile, "rb", alignmentsErrno);
-        File stepMatrix = openFile(kStepMatrixFile, "rb", stepMatrixErrno);
-        File copyWriter = openFile(kAlignmentsCheckedFile, "wb", copyErrno);
+        File alignments = openFile(kAlignmentsFile, "rb");
+        File stepMatrix = openFile(kStepMatrixFile, "rb");
+        File copyWriter = openFile(kAlignmentsCheckedFile, "wb");
+        const int copyErrno = errno;
         if (!alignments) {
             throw RunError(std::string("input file \"") + kAlignmentsFile +
                            "\" not found. \nprogram terminated\n");
@@ -60,8 +54,7 @@ int main() {
         if (std::fflush(copyWriter.get()) != 0 || std::ferror(copyWriter.get())) {
             failFile("quillet", "cannot write", kAlignmentsCheckedFile, errno);
         }
-        int readerErrno = 0;
-        File copyReader = openFile(kAlignmentsCheckedFile, "rb", readerErrno);
+        File copyReader = openFile(kAlignmentsCheckedFile, "rb");
         if (!copyReader) {
             throw RunError(std::string(kAlignmentsCheckedFile) + " not found. Aborted\n", 1,
                            Stream::out);

@@ -338,7 +338,26 @@ TEST(QuilletRun, UnreadableInputIsNotASuccess) {
     EXPECT_EQ(result.exitStatus, 1);
 }
 
-TEST(QuilletRun, FindsNoErrorInWhatVornaxWrote) {
+// Runs vornax on the data file `data` (named `name`) with all weights 1, then quillet, and
+// expects a complete check with no error. Returns quillet's console text.
+std::string expectCleanCheckOfVornaxOutput(const std::string& name, const std::string& data) {
+    ScratchDir dir;
+    dir.write(name, data);
+    const RunResult built = runProgram(VORNAX_PATH, dir.path(), name + "\n1\n1\n1\n");
+    EXPECT_EQ(built.exitStatus, 0) << built.err;
+    EXPECT_TRUE(dir.exists("StepMatrix"));
+    EXPECT_TRUE(dir.exists("Alignments"));
+    const RunResult checked = runProgram(QUILLET_PATH, dir.path(), "x\n");
+    EXPECT_EQ(checked.exitStatus, 0) << checked.out;
+    EXPECT_NE(checked.out.find("comparing region 1\n"), std::string::npos) << checked.out;
+    EXPECT_EQ(checked.out.find("state characters do not match"), std::string::npos);
+    EXPECT_EQ(checked.out.find("can't find region"), std::string::npos);
+    EXPECT_TRUE(checked.out.ends_with("\n\ntotal number of errors: 0" + kSummaryAfterTotal))
+        << checked.out;
+    return checked.out;
+}
+
+TEST(QuilletOnVornax, FindsNoErrorInTheExamples) {
     std::vector<std::filesystem::path> examples;
     if (std::filesystem::is_directory(EXAMPLES_DIR)) {
         for (const auto& entry : std::filesystem::directory_iterator(EXAMPLES_DIR)) {
@@ -348,19 +367,27 @@ TEST(QuilletRun, FindsNoErrorInWhatVornaxWrote) {
     ASSERT_FALSE(examples.empty()) << "no example data file in " << EXAMPLES_DIR;
     for (const auto& example : examples) {
         SCOPED_TRACE(example.string());
-        ScratchDir dir;
-        const std::string name = example.filename().string();
-        dir.write(name, readFile(example.string()));
-        const RunResult built = runProgram(VORNAX_PATH, dir.path(), name + "\n1\n1\n1\n");
-        ASSERT_EQ(built.exitStatus, 0) << built.err;
-        ASSERT_TRUE(dir.exists("StepMatrix"));
-        ASSERT_TRUE(dir.exists("Alignments"));
-        const RunResult checked = runProgram(QUILLET_PATH, dir.path(), "x\n");
-        EXPECT_EQ(checked.exitStatus, 0) << checked.out;
-        EXPECT_NE(checked.out.find("\n\ntotal number of errors: 0\n"), std::string::npos)
-            << checked.out;
-        EXPECT_EQ(checked.out.find("state characters do not match"), std::string::npos);
-        EXPECT_EQ(checked.out.find("can't find region"), std::string::npos);
-        EXPECT_NE(checked.out.find("comparing region 1\n"), std::string::npos);
+        expectCleanCheckOfVornaxOutput(example.filename().string(), readFile(example.string()));
     }
+}
+
+TEST(QuilletOnVornax, FindsNoErrorInASmallDataSet) {
+    // Gaps, a missing-data code inside regions and an unknown-data taxon.
+    expectCleanCheckOfVornaxOutput("small.dat", readFile(TEST_DATA_DIR "/checker/small.dat"));
+}
+
+TEST(QuilletOnVornax, SkipsARegionOfTooManyStates) {
+    // Region 1 gives each of 100 taxa its own state; region 2 has three states. The checker
+    // must pass over region 1 and still find region 2's records.
+    std::string data = "100 12 2 - ?\n1-6 9-12\n";
+    const char* bases = "ACGT";
+    const char* region2[] = {"ACGT", "AC-T", "GGGA"};
+    for (int i = 0; i < 100; ++i) {
+        std::string region1;
+        for (int digit = 0, rest = i; digit < 6; ++digit, rest /= 4) region1 += bases[rest % 4];
+        data += "t" + std::to_string(i) + " " + region1 + "TT" + region2[i % 3] + "\n";
+    }
+    const std::string console = expectCleanCheckOfVornaxOutput("many.dat", data);
+    EXPECT_TRUE(console.starts_with(kStart + "comparing region 1\ncomparing region 2\n\n\n"))
+        << console;
 }

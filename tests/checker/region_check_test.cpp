@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/symbols.h"
 #include "memory_streams.h"
 
 namespace {
@@ -123,6 +124,24 @@ TEST(RegionCheck, SymbolsAreLookedUpAmongTheRegionsStatesOnly) {
     // The key was read, and the line end after it is left for the next read.
     EXPECT_EQ(std::getc(bench.in.get()), '\n');
     EXPECT_EQ(std::getc(bench.in.get()), EOF);
+}
+
+TEST(CompareRow, LooksUpAtMostTheWholeSymbolTable) {
+    // A region listing 120 states: the last symbol of the table is state 95, and no symbol
+    // reaches the states after it.
+    std::vector<std::string> states;
+    for (int i = 0; i < 120; ++i) states.push_back("S" + std::to_string(i));
+    const StepMatrixRegion region = regionOf(8, states);
+    TempStream out(std::tmpfile());
+    TempStream in = streamWith("");
+    CheckTally tally;
+    tally.lineNumber = 41;
+    compareRow(region, kStateSymbols[95], "S95", tally, out.get(), in.get());
+    compareRow(region, 'z', "S47", tally, out.get(), in.get());
+    EXPECT_EQ(contentsOf(out.get()), "");
+    compareRow(region, 'A', "S96", tally, out.get(), in.get());
+    EXPECT_EQ(contentsOf(out.get()), unknownSymbol(8, 41));
+    EXPECT_EQ(tally.errorCount, 0);
 }
 
 TEST(RegionCheck, StateBeyondTheListedSequencesComparesAsEmpty) {
