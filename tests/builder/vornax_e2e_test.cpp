@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "support/run_program.h"
@@ -456,4 +458,131 @@ TEST(Banner, TheCreditLinesAreFramedLikeTheirNeighbours) {
     // And the program prints exactly this banner.
     ScratchDir dir;
     EXPECT_EQ(runProgram(VORNAX_PATH, dir.path(), "").out.substr(0, kBanner.size()), kBanner);
+}
+
+// ---- properties of whatever vornax writes ----
+
+namespace {
+
+// One region as StepMatrix lists it: its states by symbol and its matrix cells as text.
+struct ListedRegion {
+    std::map<char, std::string> states;
+    std::vector<std::vector<std::string>> cells;
+};
+
+std::map<int, ListedRegion> readStepMatrix(const std::string& text) {
+    std::map<int, ListedRegion> regions;
+    std::istringstream in(text);
+    ListedRegion* current = nullptr;
+    for (std::string line; std::getline(in, line);) {
+        int number = 0, count = 0;
+        if (std::sscanf(line.c_str(), "\tUSERTYPE Region#%d STEPMATRIX = %d", &number, &count) ==
+            2) {
+            current = &regions[number];
+            for (int i = 0; i < count && std::getline(in, line); ++i) {
+                // "\t[S = sequence]"
+                current->states[line.at(2)] = line.substr(6, line.size() - 7);
+            }
+        } else if (current != nullptr && line.rfind("\t  [", 0) == 0) {
+            std::istringstream cells(line.substr(7));
+            std::vector<std::string> row;
+            for (std::string cell; cells >> cell;) row.push_back(cell);
+            current->cells.push_back(row);
+        }
+    }
+    return regions;
+}
+
+// Checks every record of Alignments against the states of StepMatrix and returns the number
+// of records per region.
+std::map<int, int> checkAlignments(const std::string& text,
+                                   const std::map<int, ListedRegion>& regions) {
+    std::map<int, int> records;
+    std::istringstream in(text);
+    int region = 0;
+    auto spelled = [](const std::string& row) {
+        std::string letters;
+        for (char c : row) {
+            if (c != kGap[0]) letters += c;
+        }
+        return letters;
+    };
+    for (std::string line; std::getline(in, line);) {
+        if (std::sscanf(line.c_str(), "Region #%d", &region) == 1) continue;
+        if (line.empty() || line[0] != '*') continue;
+        std::string second;
+        EXPECT_TRUE(static_cast<bool>(std::getline(in, second)));
+        const std::string firstRow = line.substr(3);
+        const std::string secondRow = second.substr(3, second.find('\t', 3) - 3);
+        EXPECT_EQ(firstRow.size(), secondRow.size()) << line;
+        const ListedRegion& listed = regions.at(region);
+        EXPECT_EQ(spelled(firstRow), listed.states.at(line[1])) << "region " << region;
+        EXPECT_EQ(spelled(secondRow), listed.states.at(second[1])) << "region " << region;
+        ++records[region];
+    }
+    return records;
+}
+
+// Runs vornax on `data` with weights `weights`, then checks what it wrote: every record's
+// rows spell their states, one record per pair, symmetric matrices with "." on the
+// diagonal, and quillet finds no error.
+void checkProperties(const std::string& data, const std::string& weights) {
+    ScratchDir dir;
+    dir.write("data.txt", data);
+    const RunResult r = runProgram(VORNAX_PATH, dir.path(), "data.txt\n" + weights);
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    const std::map<int, ListedRegion> regions = readStepMatrix(dir.read("StepMatrix"));
+    ASSERT_FALSE(regions.empty());
+    const std::map<int, int> records = checkAlignments(dir.read("Alignments"), regions);
+    for (const auto& [number, region] : regions) {
+        const int count = int(region.states.size());
+        EXPECT_EQ(records.count(number) ? records.at(number) : 0, count * (count - 1) / 2);
+        ASSERT_EQ(int(region.cells.size()), count);
+        for (int g = 0; g < count; ++g) {
+            ASSERT_EQ(int(region.cells[g].size()), count) << "region " << number;
+            EXPECT_EQ(region.cells[g][g], ".");
+            for (int h = 0; h < g; ++h) EXPECT_EQ(region.cells[g][h], region.cells[h][g]);
+        }
+    }
+    const RunResult check = runProgram(QUILLET_PATH, dir.path(), "\n");
+    EXPECT_EQ(check.exitStatus, 0);
+    EXPECT_NE(check.out.find("total number of errors: 0\n"), std::string::npos) << check.out;
+}
+
+// A data file of `taxa` random taxa and `regions` regions of up to 12 sites, with missing
+// data, unknown data and lower-case letters.
+std::string randomDataFile(unsigned seed, int taxa, int regions) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    std::string regionLine;
+    int site = 1;
+    for (int r = 0; r < regions; ++r) {
+        const int first = site + pick(3);
+        const int last = first + 1 + pick(11);
+        regionLine += (r ? " " : "") + std::to_string(first) + "-" + std::to_string(last);
+        site = last + 1;
+    }
+    std::string text = std::to_string(taxa) + " " + std::to_string(site + 2) + " " +
+                       std::to_string(regions) + " - ?\n" + regionLine + "\n";
+    for (int t = 0; t < taxa; ++t) {
+        text += "taxon" + std::to_string(t) + " ";
+        for (int s = 0; s < site + 2; ++s) text += "ACGTACGTacgt---?"[pick(t % 5 == 0 ? 16 : 15)];
+        text += "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(VornaxProperties, TheBundledExample) {
+    const std::string example = readFile(std::string(EXAMPLES_DIR) + "/loops.dat");
+    ASSERT_FALSE(example.empty());
+    checkProperties(example, "1\n2\n1\n");
+}
+
+TEST(VornaxProperties, RandomDataFiles) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE(seed);
+        checkProperties(randomDataFile(seed, 12, 6), "2.5\n1\n4\n");
+    }
 }
