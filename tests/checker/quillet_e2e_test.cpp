@@ -385,7 +385,8 @@ TEST(QuilletOnVornax, SkipsARegionOfTooManyStates) {
     for (int i = 0; i < 100; ++i) {
         std::string region1;
         for (int digit = 0, rest = i; digit < 6; ++digit, rest /= 4) region1 += bases[rest % 4];
-        data += "t" + std::to_string(i) + " " + region1 + "TT" + region2[i % 3] + "\n";
+        data += 't';
+        data += std::to_string(i) + " " + region1 + "TT" + region2[i % 3] + "\n";
     }
     const std::string console = expectCleanCheckOfVornaxOutput("many.dat", data);
     EXPECT_TRUE(console.starts_with(kStart + "comparing region 1\ncomparing region 2\n\n\n"))

@@ -130,7 +130,7 @@ TEST(CompareRow, LooksUpAtMostTheWholeSymbolTable) {
     // A region listing 120 states: the last symbol of the table is state 95, and no symbol
     // reaches the states after it.
     std::vector<std::string> states;
-    for (int i = 0; i < 120; ++i) states.push_back("S" + std::to_string(i));
+    for (int i = 0; i < 120; ++i) states.push_back(std::string(1, 'S').append(std::to_string(i)));
     const StepMatrixRegion region = regionOf(8, states);
     TempStream out(std::tmpfile());
     TempStream in = streamWith("");
@@ -152,17 +152,6 @@ TEST(RegionCheck, StateBeyondTheListedSequencesComparesAsEmpty) {
     EXPECT_EQ(bench.tally.errorCount, 0);
 }
 
-TEST(RegionCheck, ErrorsAreNumberedAcrossRegions) {
-    Bench bench(
-        header(1) + record('0', "AC", '1', "ACG") + header(2) + record('0', "T", '1', "TA") + kTail,
-        "1\n1\n");
-    EXPECT_TRUE(bench.check(regionOf(1, {"AC", "ACT"})));
-    EXPECT_TRUE(bench.check(regionOf(2, {"T", "TT"})));
-    EXPECT_EQ(bench.tally.errorCount, 2);
-    EXPECT_EQ(bench.console(),
-              mismatch(1, 1, '1', "ACT", "ACG", 6) + mismatch(2, 2, '1', "TT", "TA", 12));
-}
-
 TEST(RegionCheck, QuestionRepeatsUntilOneAndEndOfInputGoesOn) {
     // "3" draws a new question mark; blanks and line ends are passed over; then "1".
     Bench bench(header(1) + record('0', "C", '1', "TT") + record('0', "C", '2', "GG") +
@@ -175,31 +164,12 @@ TEST(RegionCheck, QuestionRepeatsUntilOneAndEndOfInputGoesOn) {
               mismatch(1, 1, '0', "A", "C", 5) + "\n? " + mismatch(2, 1, '0', "A", "C", 7));
 }
 
-TEST(RegionCheck, FewerRecordsRunIntoTheNextRegion) {
-    // Region 1 should have 3 records but has 2: the third is taken from region 2's block,
-    // whose header lines are not counted, and the search for region 2 finds region 3.
-    Bench bench(header(1) + record('0', "A", '1', "C") + record('0', "A", '2', "G") + header(2) +
-                    record('0', "TT", '1', "TA") + header(3) + kTail,
-                "1\n1\n");
-    EXPECT_TRUE(bench.check(regionOf(1, {"A", "C", "G"})));
-    EXPECT_EQ(bench.tally.lineNumber, 10);
-    EXPECT_FALSE(bench.check(regionOf(2, {"TT", "TA"})));
-    EXPECT_EQ(bench.console(),
-              mismatch(1, 1, '0', "A", "TT", 9) + mismatch(2, 1, '1', "C", "TA", 10) +
-                  "\n\n can't find region 2 in file \"AlignmentsChecked\" \n program terminated");
-}
-
-TEST(RegionCheck, CopyCutInsideARecord) {
-    // The copy of an Alignments cut inside a first row: the part there is compared, the
-    // second row comes from the blank tail, and the next search meets the end.
-    Bench bench(header(1) + record('0', "AC", '1', "ACT") + "*0 A" + kTail, "1\n1\n");
-    EXPECT_FALSE(bench.check(regionOf(1, {"AC", "ACT", "GCT"})));
-    EXPECT_EQ(bench.console(), mismatch(1, 1, '0', "AC", "A", 7) + unknownSymbol(1, 8));
-
-    // Without the tail the check stops inside the row and compares nothing.
-    Bench bare(header(1) + "*0 AC", "");
-    EXPECT_FALSE(bare.check(regionOf(1, {"AC", "ACT"})));
-    EXPECT_EQ(bare.console(), "");
+TEST(RegionCheck, CopyEndingInsideARowComparesNothing) {
+    // Without the blank tail a row can meet the end of the copy: the check stops there.
+    Bench bench(header(1) + "*0 AC", "");
+    EXPECT_FALSE(bench.check(regionOf(1, {"AC", "ACT"})));
+    EXPECT_EQ(bench.tally.lineNumber, 4);
+    EXPECT_EQ(bench.console(), "");
 }
 
 TEST(RegionCheck, RowsOfAnyLengthAndByteValue) {
