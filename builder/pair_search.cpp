@@ -3,6 +3,7 @@
 // Every count is a double and every comparison is made in the order and with the
 // strictness that the method defines: step matrices depend on ties decided by the last bit.
 #include <algorithm>
+#include <cmath>
 
 #include "builder/pair_workspace.h"
 
@@ -33,22 +34,6 @@ void compareUngapped(PairWorkspace& ws) {
 
 namespace {
 
-// Counts, over columns 0 to end - 1, the columns without a gap that match and those that
-// do not.
-void countBefore(const Row& a, const Row& r, long end, char gap, double& matches,
-                 double& mismatches) {
-    matches = 0;
-    mismatches = 0;
-    for (long k = 0; k < end; ++k) {
-        const char x = a.at(k), y = r.at(k);
-        if (x == gap || y == gap) continue;
-        if (x == y)
-            matches += 1;
-        else
-            mismatches += 1;
-    }
-}
-
 // Widens the gap block at `p` of `row` from `from` to `to` cells: the cells from p + from up
 // to and including the row's first NUL move to - from places right, then cells p to
 // p + to - 1 receive the gap character.
@@ -59,23 +44,23 @@ void widenBlock(Row& row, long p, long from, long to, char gap) {
     for (long m = p; m < p + to; ++m) row.put(m, gap);
 }
 
-// Deletes cell k of `row`, moving cells k + 1 to n one place left; cell n keeps its value.
-void deleteWithin(Row& row, long k, double n) {
-    for (long m = k; m + 1 <= n; ++m) row.put(m, row.at(m + 1));
-}
-
 // Phase 1: one block of as many gaps as the length difference, tried after every number of
-// the shorter state's letters.
+// the shorter state's letters. The work row with the block after K letters matches the
+// longer row where its first K letters do and where its other letters, B places on, do;
+// those counts are taken once for every K.
 void phaseOne(PairWorkspace& ws) {
     const long S = ws.lenS, L = ws.lenL, B = L - S;
-    Row& work = ws.workRows.s;
-    bool adopted = false;
+    const Row& shorter = ws.workRows.s;
+    const Row& longer = ws.workRows.l;
+    long matchesFrom[kRowCells + 1];  // matches of letters K to S - 1, B places on
+    matchesFrom[S] = 0;
+    for (long m = S - 1; m >= 0; --m)
+        matchesFrom[m] = matchesFrom[m + 1] + (shorter.at(m) == longer.at(m + B) ? 1 : 0);
+    long matchesBefore = 0;  // matches of letters 0 to K - 1
+    long adoptedK = -1;
     for (long K = 0; K < S; ++K) {
-        for (long m = L - 1; m >= K + B; --m) work.put(m, work.at(m - B));
-        for (long m = K; m < K + B; ++m) work.put(m, ws.gap);
-        double matches = 0;
-        for (long m = 0; m < L; ++m)
-            if (work.at(m) == ws.workRows.l.at(m)) matches += 1;
+        if (K > 0 && shorter.at(K - 1) == longer.at(K - 1)) ++matchesBefore;
+        const double matches = double(matchesBefore + matchesFrom[K]);
         const double cost = double(S + 1) - matches;
         const double similarity = matches / ws.workLength;
         const double ratio = similarity / cost;
@@ -86,14 +71,17 @@ void phaseOne(PairWorkspace& ws) {
         if (ratio > ws.oxy) {
             ws.oxy = ratio;
             ws.sxy = similarity;
-            std::memcpy(ws.bestRows.s.cells, work.cells, size_t(std::min(L, kRowCells)));
-            adopted = true;
+            adoptedK = K;
         }
-        std::memcpy(work.cells, ws.mirrorRows.s.cells, size_t(std::min(L, kRowCells)));
     }
-    if (adopted) {
-        std::memcpy(ws.mirrorRows.s.cells, ws.bestRows.s.cells, size_t(std::min(L, kRowCells)));
-        std::memcpy(work.cells, ws.bestRows.s.cells, size_t(std::min(L, kRowCells)));
+    if (adoptedK >= 0) {
+        // The adopted candidate: the first K letters, the block, the other letters.
+        Row& best = ws.bestRows.s;
+        for (long m = 0; m < adoptedK; ++m) best.put(m, shorter.at(m));
+        for (long m = adoptedK; m < adoptedK + B; ++m) best.put(m, ws.gap);
+        for (long m = adoptedK + B; m < L; ++m) best.put(m, shorter.at(m - B));
+        std::memcpy(ws.mirrorRows.s.cells, best.cells, size_t(std::min(L, kRowCells)));
+        std::memcpy(ws.workRows.s.cells, best.cells, size_t(std::min(L, kRowCells)));
         ws.lengthDifference = 0;
     }
 }
@@ -108,23 +96,19 @@ void shorterBranch(PairWorkspace& ws, long p) {
     ws.gapBlockCount = ws.gapBlockBase;
     ws.shorterBlock = 0;
     ws.shorterBest.ratio = ws.oxy;
-    double matchesBefore, mismatchesBefore;
-    countBefore(A, R, p, ws.gap, matchesBefore, mismatchesBefore);
+    const ColumnCounts before = countUngappedColumns(A, R, p, ws.gap);
+    const double matchesBefore = double(before.matches);
+    const double mismatchesBefore = double(before.mismatches);
     for (long P = p; P < ws.workLength && A.at(p) != '\0'; ++P) {
         while ((R.at(P) != A.at(p + ws.shorterBlock) || R.at(P) == ws.gap) && P <= ws.workLength)
             ++P;
         if (P >= ws.workLength) break;
         const long s = P - p;
-        double matchesAfter = 1, mismatchesAfter = 0;
-        for (long Q = p + 1; Q < double(ws.lenS) + ws.shorterGaps; ++Q) {
-            const char rc = R.at(Q + s);
-            if (rc == A.at(Q + ws.shorterBlock))
-                matchesAfter += 1;
-            else if (rc == '\0')
-                break;
-            else
-                mismatchesAfter += 1;
-        }
+        // Counts from the position on: the letter after the block, then the rest.
+        const ColumnCounts after = countAfter(R, s, A, ws.shorterBlock, p + 1,
+                                              long(std::ceil(double(ws.lenS) + ws.shorterGaps)));
+        const double matchesAfter = 1 + double(after.matches);
+        const double mismatchesAfter = double(after.mismatches);
         const double length = ws.workLength + double(s) - D;
         const double similarity = (matchesBefore + matchesAfter) / length;
         double tally;
@@ -156,23 +140,18 @@ void longerBranch(PairWorkspace& ws, long PL) {
     ws.longerBest.ratio = ws.oxy;
     ws.gapBlockCount = ws.gapBlockBase;
     ws.longerBlock = 0;
-    double matchesBefore, mismatchesBefore;
-    countBefore(A, R, PL, ws.gap, matchesBefore, mismatchesBefore);
+    const ColumnCounts before = countUngappedColumns(A, R, PL, ws.gap);
+    const double matchesBefore = double(before.matches);
+    const double mismatchesBefore = double(before.mismatches);
     for (long P = PL; double(P) < double(ws.lenS) + ws.shorterGaps && A.at(PL) != R.at(PL); ++P) {
         while ((A.at(P) != R.at(PL + ws.longerBlock) || A.at(P) == ws.gap) && P <= ws.workLength)
             ++P;
         if (P >= ws.workLength) break;
         const long s = P - PL;
-        double matchesAfter = 1, mismatchesAfter = 0;
-        for (long Q = PL + 1; Q < ws.workLength; ++Q) {
-            const char ac = A.at(Q + s);
-            if (ac == R.at(Q + ws.longerBlock))
-                matchesAfter += 1;
-            else if (ac == '\0')
-                break;
-            else
-                mismatchesAfter += 1;
-        }
+        const ColumnCounts after =
+            countAfter(A, s, R, ws.longerBlock, PL + 1, long(std::ceil(ws.workLength)));
+        const double matchesAfter = 1 + double(after.matches);
+        const double mismatchesAfter = double(after.mismatches);
         double extra;
         if (D >= 0)
             extra = double(s);
@@ -287,13 +266,13 @@ void cleanUp(PairWorkspace& ws) {
         }
         if (ws_.at(P) != gap && ws_.at(P) == wl.at(P + 1) && wl.at(P) == gap) {
             // Case 2: the longer row's gap cancels the shorter row's next gap.
-            deleteWithin(wl, P, ws.workLength);
-            deleteWithin(ws.mirrorRows.l, P, ws.workLength);
+            wl.deleteWithin(P, ws.workLength);
+            ws.mirrorRows.l.deleteWithin(P, ws.workLength);
             ws.longerGaps -= 1;
             for (long k = P; k <= ws.workLength; ++k) {
                 if (ws_.at(k) == gap) {
-                    deleteWithin(ws_, k, ws.workLength);
-                    deleteWithin(ws.mirrorRows.s, k, ws.workLength);
+                    ws_.deleteWithin(k, ws.workLength);
+                    ws.mirrorRows.s.deleteWithin(k, ws.workLength);
                     break;
                 }
             }
@@ -303,13 +282,13 @@ void cleanUp(PairWorkspace& ws) {
         } else if (wl.at(P) != gap && wl.at(P) == ws_.at(P + 1) && ws_.at(P) == gap &&
                    wl.at(P + 1) == ws_.at(P + 2) && wl.at(P + 2) == ws_.at(P + 3)) {
             // Case 3: the shorter row's gap cancels the longer row's next gap.
-            deleteWithin(ws_, P, ws.workLength);
-            deleteWithin(ws.mirrorRows.s, P, ws.workLength);
+            ws_.deleteWithin(P, ws.workLength);
+            ws.mirrorRows.s.deleteWithin(P, ws.workLength);
             ws.shorterGaps -= 1;
             for (long k = P; k <= ws.workLength; ++k) {
                 if (wl.at(k) == gap) {
-                    deleteWithin(wl, k, ws.workLength);
-                    deleteWithin(ws.mirrorRows.l, k, ws.workLength);
+                    wl.deleteWithin(k, ws.workLength);
+                    ws.mirrorRows.l.deleteWithin(k, ws.workLength);
                     break;
                 }
             }

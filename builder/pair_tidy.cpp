@@ -5,12 +5,6 @@
 
 namespace {
 
-// Deletes cell k of `row` within n: cells k + 1 to n move one place left, cell n keeps its
-// value.
-void deleteWithin(Row& row, long k, double n) {
-    for (long m = k; m + 1 <= n; ++m) row.put(m, row.at(m + 1));
-}
-
 // Gives an empty row one gap character.
 void fillEmptyRows(PairWorkspace& ws) {
     if (ws.bestRows.s.at(0) == '\0') ws.bestRows.s.put(0, ws.gap);
@@ -26,8 +20,8 @@ void removeFrontGapPair(PairWorkspace& ws, Row& a, Row& b) {
     while (a.at(0) != gap && a.at(1) != gap && a.at(2) == gap && b.at(0) == gap &&
            a.at(1) != b.at(1)) {
         const Row beforeA = a, beforeB = b;
-        deleteWithin(a, 2, ws.alignedLength);
-        deleteWithin(b, 0, ws.alignedLength);
+        a.deleteWithin(2, ws.alignedLength);
+        b.deleteWithin(0, ws.alignedLength);
         ws.alignedLength -= 1;
         if (std::memcmp(beforeA.cells, a.cells, kRowCells) == 0 &&
             std::memcmp(beforeB.cells, b.cells, kRowCells) == 0)
@@ -43,12 +37,12 @@ void removeStaggeredGaps(PairWorkspace& ws) {
     const double n = ws.alignedLength;
     for (long g = 0; g < n; ++g) {
         if (s.at(g) == gap && l.at(g + 1) == gap) {
-            deleteWithin(s, g, n);
-            deleteWithin(l, g + 1, n + 1);
+            s.deleteWithin(g, n);
+            l.deleteWithin(g + 1, n + 1);
         }
         if (l.at(g) == gap && s.at(g + 1) == gap) {
-            deleteWithin(l, g, n);
-            deleteWithin(s, g + 1, n + 1);
+            l.deleteWithin(g, n);
+            s.deleteWithin(g + 1, n + 1);
         }
     }
 }
@@ -96,8 +90,8 @@ void tidyForward(PairWorkspace& ws) {
     const double n = ws.alignedLength;
     for (long g = 0; g <= n + 1; ++g) {
         if (s.at(g) == gap && l.at(g) == gap) {
-            deleteWithin(s, g, n);
-            deleteWithin(l, g, n);
+            s.deleteWithin(g, n);
+            l.deleteWithin(g, n);
         }
     }
     // Equal lengths, and the hand-over to the forward rows.

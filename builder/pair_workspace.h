@@ -10,12 +10,15 @@
 // Cells per row. A state has at most 101 letters; the search's moves and copy ranges reach
 // about 350 cells with such states, and a row never needs more than this.
 inline constexpr long kRowCells = 1024;
+// NUL cells after the row, never written, so that 16-byte blocks read at any cell of the
+// row stay inside the array.
+inline constexpr long kRowSlack = 16;
 
 // One character row. Rows are arrays of cells: what lies after a row's first NUL matters,
 // because the search reads and moves cells up to its working length. A read outside the
 // row yields NUL and a write outside the row is dropped.
 struct Row {
-    char cells[kRowCells];
+    alignas(16) char cells[kRowCells + kRowSlack];
 
     char at(long i) const { return i >= 0 && i < kRowCells ? cells[i] : '\0'; }
     void put(long i, char c) {
@@ -24,7 +27,7 @@ struct Row {
     // Fills the row with `text` followed by NUL in every other cell.
     void load(std::string_view text) {
         std::memcpy(cells, text.data(), text.size());
-        std::memset(cells + text.size(), 0, kRowCells - text.size());
+        std::memset(cells + text.size(), 0, kRowCells + kRowSlack - text.size());
     }
     // Returns the index of the first NUL (kRowCells when the row holds none).
     long firstNul() const {
@@ -32,6 +35,10 @@ struct Row {
         return p ? static_cast<const char*>(p) - cells : kRowCells;
     }
     std::string_view text() const { return std::string_view(cells, size_t(firstNul())); }
+    // Deletes cell k within n: cells k + 1 to n move one place left, cell n keeps its value.
+    void deleteWithin(long k, double n) {
+        for (long m = k; m + 1 <= n; ++m) put(m, at(m + 1));
+    }
 };
 
 // The two rows of an alignment: one for the pair's shorter state, one for its longer.
@@ -85,6 +92,21 @@ inline bool isTransition(char a, char b) {
     if (d < 0) d = -d;
     return d == 6 || d == 17;
 }
+
+// Whole-number counts of compared columns.
+struct ColumnCounts {
+    long matches = 0;
+    long mismatches = 0;
+};
+
+// Counts columns 0 to end - 1 of `a` and `b` in which neither cell is the gap character:
+// those whose cells are equal and the others.
+ColumnCounts countUngappedColumns(const Row& a, const Row& b, long end, char gap);
+
+// For Q from `from` while Q < `to`, compares cell Q + dx of `x` with cell Q + dy of `y` and
+// counts the equal and the differing pairs; counting stops at the first pair that differs
+// where x's cell is NUL.
+ColumnCounts countAfter(const Row& x, long dx, const Row& y, long dy, long from, long to);
 
 // The ungapped comparison of the work rows: sets sxy, oxy, workLength, alignedLength, both
 // branch ratios, the gap tallies and acceptedBranch.
