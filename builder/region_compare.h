@@ -20,9 +20,14 @@ struct CostTables {
     double userCostAt(int g, int h) const { return userCost[size_t(g) * size + h]; }
 };
 
-// Aligns every pair (i, j), i < j, of the region's states in pair order, fills `costs`,
-// appends one record per pair to `alignments` and calls `rowDone(g)` as soon as row g of
-// the step matrix is complete (row g's pairs with every later row are done), in row order.
+// Returns the number of threads to align pairs on: the processors this process may use.
+int defaultThreadCount();
+
+// Aligns every pair (i, j), i < j, of the region's states, fills `costs`, appends one record
+// per pair to `alignments` in pair order and calls `rowDone(g)` as soon as row g of the step
+// matrix is complete (all pairs of rows 0 to g are done), in row order. The rows are shared
+// out among `threads` threads (0: defaultThreadCount()); the output is the same for any
+// number.
 void compareRegionStates(const RegionStates& states, char gapChar, const CostModel& model,
                          const UserWeights& weights, CostTables& costs, std::string& alignments,
-                         const std::function<void(int)>& rowDone);
+                         const std::function<void(int)>& rowDone, int threads = 0);
