@@ -98,7 +98,9 @@ TEST(CompareRegionStates, TablesAreSymmetricAndRecordsSpellTheirStates) {
         for (int h = 0; h < n; ++h) {
             EXPECT_EQ(r.costs.costAt(g, h), r.costs.costAt(h, g));
             EXPECT_EQ(r.costs.userCostAt(g, h), r.costs.userCostAt(h, g));
-            if (g != h) EXPECT_GT(r.costs.costAt(g, h), 0);
+            if (g != h) {
+                EXPECT_GT(r.costs.costAt(g, h), 0);
+            }
         }
     }
     // One record per pair, in pair order; each row, without its gap marks, spells the state
