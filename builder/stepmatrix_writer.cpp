@@ -70,7 +70,8 @@ std::string regionNumberingText(const Dataset& data, const CodedMatrix& coded,
     // A region counts as uncoded when the first taxon's cell shows '-'.
     auto uncoded = [&](int r) { return coded.taxonCount > 0 && coded.at(0, r) == '-'; };
     auto entry = [](int digit, bool blanks) {
-        return blanks ? " " + std::to_string(digit) + " " : std::to_string(digit);
+        const std::string number = std::to_string(digit);
+        return blanks ? " " + number + " " : number;
     };
     std::string text;
     if (data.regionCount < 9) {

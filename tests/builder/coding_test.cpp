@@ -20,7 +20,7 @@ Dataset oneRegion(const std::vector<std::string>& fragments, char missing = '-',
     data.regions.resize(1);
     data.fragments = {fragments};
     for (size_t t = 0; t < fragments.size(); ++t)
-        data.taxonNames.push_back("t" + std::to_string(t));
+        data.taxonNames.push_back(std::string("t") + std::to_string(t));
     return data;
 }
 

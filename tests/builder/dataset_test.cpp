@@ -30,7 +30,8 @@ RunError readFailure(const std::string& text) {
 
 std::string taxonLines(int count, const std::string& sequence) {
     std::string lines;
-    for (int i = 0; i < count; ++i) lines += "t" + std::to_string(i) + " " + sequence + "\n";
+    for (int i = 0; i < count; ++i)
+        lines += std::string("t") + std::to_string(i) + " " + sequence + "\n";
     return lines;
 }
 
@@ -40,7 +41,8 @@ std::string taxonLines(int count, const std::string& sequence) {
 
 TEST(DataFileHeader, ReadsCountsAndCodesAndDiscardsTheComment) {
     std::string regionLine;
-    for (int r = 0; r < 25; ++r) regionLine += (r ? " " : "") + std::to_string(r + 1) + "-1";
+    for (int r = 0; r < 25; ++r)
+        regionLine += std::string(r ? " " : "") + std::to_string(r + 1) + "-1";
     const Dataset d = readText("63 1826 25 - ? a comment on the header line\n" + regionLine + "\n" +
                                taxonLines(63, "ACGT"));
     EXPECT_EQ(d.taxonCount, 63);
