@@ -1,0 +1,70 @@
+// The pair engine's speed by state length, in pairs per second: the engine against the
+// literal one it replaced (baseline), on the pairs of 96 related states.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/baseline/baseline_engine.h"
+#include "builder/engine.h"
+
+namespace {
+
+// 96 mutated copies of one random sequence of `length` letters.
+std::vector<std::string> relatedStates(int length) {
+    std::mt19937 rng{unsigned(length)};
+    std::uniform_int_distribution<int> letter(0, 3), change(0, 9);
+    std::string origin(size_t(length), ' ');
+    for (char& c : origin) c = "ACGT"[letter(rng)];
+    std::vector<std::string> states;
+    while (states.size() < 96) {
+        std::string s;
+        for (char c : origin) {
+            const int m = change(rng);
+            if (m == 0) continue;
+            s += m == 1 ? "ACGT"[letter(rng)] : c;
+            if (m == 2) s += "ACGT"[letter(rng)];
+        }
+        if (s.size() > 101) s.resize(101);
+        if (!s.empty()) states.push_back(s);
+    }
+    return states;
+}
+
+template <class Workspace, class Align>
+void alignAllPairs(benchmark::State& state, Workspace& workspace, Align align) {
+    const std::vector<std::string> states = relatedStates(int(state.range(0)));
+    size_t i = 0, j = 1;
+    for (auto _ : state) {
+        const PairResult r = align(states[i], states[j], workspace);
+        benchmark::DoNotOptimize(r.scores.userCxy);
+        if (++j == states.size()) j = ++i + 1;
+        if (i + 1 >= states.size()) i = 0, j = 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void Engine(benchmark::State& state) {
+    PairWorkspace* workspace = newPairWorkspace();
+    alignAllPairs(state, *workspace,
+                  [](const std::string& a, const std::string& b, PairWorkspace& ws) {
+                      return alignPair(a, b, '-', CostModel{}, UserWeights{}, ws);
+                  });
+    deletePairWorkspace(workspace);
+}
+
+void Baseline(benchmark::State& state) {
+    baseline::Workspace* workspace = baseline::newWorkspace();
+    alignAllPairs(state, *workspace,
+                  [](const std::string& a, const std::string& b, baseline::Workspace& ws) {
+                      return baseline::alignPair(a, b, '-', CostModel{}, UserWeights{}, ws);
+                  });
+    baseline::deleteWorkspace(workspace);
+}
+
+}  // namespace
+
+BENCHMARK(Engine)->Arg(10)->Arg(25)->Arg(50)->Arg(75)->Arg(100);
+BENCHMARK(Baseline)->Arg(10)->Arg(25)->Arg(50)->Arg(75)->Arg(100);
+BENCHMARK_MAIN();
