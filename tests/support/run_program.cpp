@@ -30,7 +30,9 @@ void ScratchDir::write(const std::string& name, const std::string& bytes) const 
     if (!out) throw std::runtime_error("cannot write " + file(name));
 }
 
-std::string ScratchDir::read(const std::string& name) const { return readFile(file(name)); }
+std::string ScratchDir::read(const std::string& name) const {
+    return readFile(file(name));
+}
 
 bool ScratchDir::exists(const std::string& name) const {
     return std::filesystem::exists(file(name));
@@ -41,8 +43,8 @@ std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-RunResult runProgram(const std::string& program, const std::string& dir,
-                     const std::string& input) {
+RunResult runProgram(const std::string& program, const std::string& dir, const std::string& input,
+                     const std::vector<std::string>& args) {
     ScratchDir io;
     io.write("stdin", input);
     const std::string outPath = io.file("stdout");
@@ -59,7 +61,10 @@ RunResult runProgram(const std::string& program, const std::string& dir,
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;

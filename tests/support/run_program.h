@@ -2,18 +2,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // What one run of a program left behind.
 struct RunResult {
-    std::string out;        // standard output
-    std::string err;        // standard error
-    int exitStatus = -1;    // exit status, or -1 when ended by a signal
-    int signal = 0;         // the ending signal, or 0
+    std::string out;      // standard output
+    std::string err;      // standard error
+    int exitStatus = -1;  // exit status, or -1 when ended by a signal
+    int signal = 0;       // the ending signal, or 0
 };
 
 // A fresh, empty directory under the system's temporary directory, removed with the object.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -29,14 +30,15 @@ public:
     // Returns whether `name` exists in the directory.
     bool exists(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 
 // Runs `program` in directory `dir` with `input` as its standard input and returns what
-// it wrote and how it ended. Standard input is a file, so end of input comes after it.
-RunResult runProgram(const std::string& program, const std::string& dir,
-                     const std::string& input);
+// it wrote and how it ended; `args` are its arguments. Standard input is a file, so end
+// of input comes after it.
+RunResult runProgram(const std::string& program, const std::string& dir, const std::string& input,
+                     const std::vector<std::string>& args = {});
 
 // Returns the bytes of the file at `path` ("" when it cannot be read).
 std::string readFile(const std::string& path);
