@@ -24,9 +24,18 @@ std::string describe(const PairTrace& t, const PairResult& r) {
                   t.reverseGapped, t.reverseAlignedLength, t.reverseOxy, t.plainOxy, t.plainLength,
                   t.forwardVoid, t.reverseVoid, t.rounds, int(t.choice), r.scores.sxy, r.scores.cxy,
                   r.scores.oxy, r.scores.userCxy, r.scores.userOxy);
-    return t.searchShorter + "/" + t.searchLonger + " " + t.forwardShorter + "/" + t.forwardLonger +
-           " " + t.reverseShorter + "/" + t.reverseLonger + " " + std::string(r.shorterRow) + "/" +
-           std::string(r.longerRow) + " " + numbers + (r.firstIsShorter ? " first" : " second");
+    std::string text;
+    for (const std::string_view row :
+         {std::string_view(t.searchShorter), std::string_view(t.searchLonger),
+          std::string_view(t.forwardShorter), std::string_view(t.forwardLonger),
+          std::string_view(t.reverseShorter), std::string_view(t.reverseLonger), r.shorterRow,
+          r.longerRow}) {
+        text.append(row);
+        text += ' ';
+    }
+    text += numbers;
+    text += r.firstIsShorter ? " first" : " second";
+    return text;
 }
 
 TEST(EngineDifferential, OptimisedEngineMatchesTheLiteralOneOnRandomPairs) {
@@ -52,7 +61,7 @@ TEST(EngineDifferential, OptimisedEngineMatchesTheLiteralOneOnRandomPairs) {
                 b += m == 1 ? "ACGT"[letter(rng)] : c;
                 if (m == 2) b += "ACGT"[letter(rng)];
             }
-            if (b.empty() || b.size() > 101) b = "T";
+            if (b.empty() || b.size() > 101) b.assign(1, 'T');
         } else {
             b.assign(size_t(length(rng)), ' ');
             for (char& c : b) c = "ACGT"[letter(rng)];
