@@ -559,13 +559,18 @@ std::string randomDataFile(unsigned seed, int taxa, int regions) {
     for (int r = 0; r < regions; ++r) {
         const int first = site + pick(3);
         const int last = first + 1 + pick(11);
-        regionLine += (r ? " " : "") + std::to_string(first) + "-" + std::to_string(last);
+        if (r > 0) regionLine += ' ';
+        regionLine += std::to_string(first);
+        regionLine += '-';
+        regionLine += std::to_string(last);
         site = last + 1;
     }
     std::string text = std::to_string(taxa) + " " + std::to_string(site + 2) + " " +
                        std::to_string(regions) + " - ?\n" + regionLine + "\n";
     for (int t = 0; t < taxa; ++t) {
-        text += "taxon" + std::to_string(t) + " ";
+        text += "taxon";
+        text += std::to_string(t);
+        text += ' ';
         for (int s = 0; s < site + 2; ++s) text += "ACGTACGTacgt---?"[pick(t % 5 == 0 ? 16 : 15)];
         text += "\n";
     }
