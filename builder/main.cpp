@@ -10,11 +10,10 @@
 #include <new>
 #include <string>
 
-#include "builder/alignments_writer.h"
 #include "builder/coding.h"
 #include "builder/dataset.h"
 #include "builder/engine.h"
-#include "builder/region_compare.h"
+#include "builder/region_build.h"
 #include "builder/stepmatrix_writer.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
@@ -131,37 +130,23 @@ int main() {
         OutputFile stepMatrix;
         CodedMatrix coded;
         coded.reset(data.taxonCount, data.regionCount);
-        RegionStates states;
-        CostTables costs;
 
+        // Each region's texts are written and flushed when the region is done, so both files
+        // are complete up to the last finished region.
         writeConsole(fileStartText());
         for (int region = 0; region < data.regionCount; ++region) {
-            const int number = region + 1;
             std::string stepText;
-            if (number == 1) {
+            if (region == 0) {
                 stepMatrix = openOutput(kStepMatrixFile, "w");
                 stepText = fileStartText();
             }
-            codeRegion(data, region, states, coded);
-            const std::string header = regionHeaderText(number, states);
-            writeConsole(header);
-            stepText += header;
-            if (isCodedRegion(states)) {
-                std::string records = alignmentsHeadingText(number);
-                compareRegionStates(states, data.missingCode, model, weights, costs, records,
-                                    [&](int g) {
-                                        writeConsole(matrixRowText(states, costs, g));
-                                        std::fflush(stdout);
-                                    });
-                for (int g = 0; g <= states.lastStateIndex; ++g) {
-                    stepText += matrixRowText(states, costs, g);
-                }
-                stepText += matrixEndText();
-                writeConsole(consoleMatrixEndText());
-                writeOutput(alignments.get(), kAlignmentsFile, records);
-            }
-            writeOutput(stepMatrix.get(), kStepMatrixFile, stepText);
-            std::fflush(stdout);
+            const RegionTexts texts =
+                buildRegion(data, region, model, weights, coded, [](const std::string& text) {
+                    writeConsole(text);
+                    std::fflush(stdout);
+                });
+            writeOutput(alignments.get(), kAlignmentsFile, texts.alignments);
+            writeOutput(stepMatrix.get(), kStepMatrixFile, stepText + texts.stepMatrix);
         }
         closeOutput(alignments, kAlignmentsFile);
 
