@@ -152,14 +152,20 @@ std::string recordFaults(const std::vector<std::vector<std::string>>& states,
                 const int l = findStateSymbol(static_cast<unsigned char>(second[1]), n);
                 if (!((s == i && l == j) || (s == j && l == i)))
                     return "record out of pair order at line " + std::to_string(at + 1);
+                // The second row ends at the tab before the five scores (a row may hold
+                // tabs of its own).
                 const std::string rowS = first.substr(3);
-                const size_t tab = second.find('\t', 3);
-                const std::string rowL =
-                    second.substr(3, tab == std::string::npos ? std::string::npos : tab - 3);
+                size_t end = second.size();
+                for (int field = 0; field < 5 && end != std::string::npos && end > 3; ++field)
+                    end = second.rfind('\t', end - 1);
+                if (end == std::string::npos || end < 3)
+                    return "a record without its scores at line " + std::to_string(at + 2);
+                const std::string rowL = second.substr(3, end - 3);
                 if (rowS.size() != rowL.size())
                     return "rows of unequal length at line " + std::to_string(at + 1);
-                if (withoutGapMarks(rowS) != states[r][size_t(s)] ||
-                    withoutGapMarks(rowL) != states[r][size_t(l)])
+                // A state's own 0xA5 bytes print like gaps: they cannot be told apart.
+                if (withoutGapMarks(rowS) != withoutGapMarks(states[r][size_t(s)]) ||
+                    withoutGapMarks(rowL) != withoutGapMarks(states[r][size_t(l)]))
                     return "a row does not spell its state at line " + std::to_string(at + 1);
             }
         }
