@@ -1,7 +1,10 @@
 // vornax: turns the ambiguously aligned regions of a nucleotide alignment into coded
 // characters with step matrices. Asks for the data file and three weights on the console,
 // then writes StepMatrix and Alignments in the current directory.
+#include <pthread.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +85,25 @@ void writeOutput(std::FILE* file, const char* name, const std::string& text) {
     }
 }
 
+// Holds off the signals that end a run from outside (SIGTERM, SIGINT, SIGHUP, SIGQUIT) while
+// it lives, so that a region's texts reach both files whole; a signal that came meanwhile
+// ends the run as soon as they are written.
+class WholeWrites {
+  public:
+    WholeWrites() {
+        sigset_t stopping;
+        sigemptyset(&stopping);
+        for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) sigaddset(&stopping, signal);
+        pthread_sigmask(SIG_BLOCK, &stopping, &previous_);
+    }
+    ~WholeWrites() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    WholeWrites(const WholeWrites&) = delete;
+    WholeWrites& operator=(const WholeWrites&) = delete;
+
+  private:
+    sigset_t previous_;
+};
+
 // Closes `file`; throws RunError naming the file when the close reports an error.
 void closeOutput(OutputFile& file, const char* name) {
     errno = 0;
@@ -145,6 +167,7 @@ int main() {
                     writeConsole(text);
                     std::fflush(stdout);
                 });
+            const WholeWrites whole;
             writeOutput(alignments.get(), kAlignmentsFile, texts.alignments);
             writeOutput(stepMatrix.get(), kStepMatrixFile, stepText + texts.stepMatrix);
         }
@@ -152,7 +175,10 @@ int main() {
 
         writeConsole("\n");
         if (!stepMatrix) stepMatrix = openOutput(kStepMatrixFile, "a");
-        writeOutput(stepMatrix.get(), kStepMatrixFile, codedMatrixText(data, coded, false));
+        {
+            const WholeWrites whole;
+            writeOutput(stepMatrix.get(), kStepMatrixFile, codedMatrixText(data, coded, false));
+        }
         writeConsole(codedMatrixText(data, coded, true));
         closeOutput(stepMatrix, kStepMatrixFile);
         std::fflush(stdout);

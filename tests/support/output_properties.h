@@ -32,10 +32,10 @@ CheckerOutput checkInMemory(const std::string& stepMatrix, const std::string& al
 
 // Returns a description of the first property that vornax's output for `dataText` breaks,
 // or "" when it has them all: every Alignments row without its gap marks spells the state
-// its symbol names (as far as 0xA5 bytes of the state itself can be told from gaps); the step matrices are symmetric; with the default weights every
-// off-diagonal cell is positive; the coded data matrix has a row per taxon and a cell per
-// region; and quillet finds 0 errors and completes, for data whose states hold no byte the
-// file formats cannot carry (blank, tab, ']', '#', 0xA5) and whose names and unknown-data
-// code hold no '#'.
+// its symbol names (as far as 0xA5 bytes of the state itself can be told from gaps); the step
+// matrices are symmetric; with the default weights every off-diagonal cell is positive; the coded
+// data matrix has a row per taxon and a cell per region; and quillet finds 0 errors and completes,
+// for data whose states hold no byte the file formats cannot carry (blank, tab, ']', '#', 0xA5) and
+// whose names and unknown-data code hold no '#'.
 std::string findOutputFault(const std::string& dataText, const BuilderOutput& output,
                             const UserWeights& weights);

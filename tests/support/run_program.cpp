@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,17 +44,23 @@ std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-RunResult runProgram(const std::string& program, const std::string& dir, const std::string& input,
-                     const std::vector<std::string>& args) {
-    ScratchDir io;
-    io.write("stdin", input);
-    const std::string outPath = io.file("stdout");
-    const std::string errPath = io.file("stderr");
-    const std::string inPath = io.file("stdin");
+RunningProgram::RunningProgram(const std::string& program, const std::string& dir,
+                               const std::string& input, const std::vector<std::string>& args,
+                               bool unprivileged) {
+    io_.write("stdin", input);
+    const std::string outPath = io_.file("stdout");
+    const std::string errPath = io_.file("stderr");
+    const std::string inPath = io_.file("stdin");
+    if (unprivileged) {
+        // The program's user must be able to write its console files.
+        std::filesystem::permissions(io_.path(), std::filesystem::perms::all);
+    }
 
-    pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(126);
         int in = open(inPath.c_str(), O_RDONLY);
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -67,13 +74,33 @@ RunResult runProgram(const std::string& program, const std::string& dir, const s
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+}
+
+RunningProgram::~RunningProgram() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        wait();
     }
+}
+
+void RunningProgram::signal(int number) {
+    kill(pid_, number);
+}
+
+RunResult RunningProgram::wait() {
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0) {
+    }
+    pid_ = -1;
     RunResult result;
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
+    result.out = io_.read("stdout");
+    result.err = io_.read("stderr");
     if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+}
+
+RunResult runProgram(const std::string& program, const std::string& dir, const std::string& input,
+                     const std::vector<std::string>& args) {
+    return RunningProgram(program, dir, input, args).wait();
 }

@@ -1,6 +1,8 @@
 // Test support: runs vornax or quillet in a scratch directory with answers on stdin.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -32,6 +34,27 @@ class ScratchDir {
 
   private:
     std::string path_;
+};
+
+// A program started in directory `dir` with `input` as its standard input and `args` as its
+// arguments; with `unprivileged`, a program started by root runs as the user nobody, for
+// whom file permissions hold.
+class RunningProgram {
+  public:
+    RunningProgram(const std::string& program, const std::string& dir, const std::string& input,
+                   const std::vector<std::string>& args = {}, bool unprivileged = false);
+    ~RunningProgram();  // kills the program if it was not waited for
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Sends signal `number` to the program.
+    void signal(int number);
+    // Waits for the program to end and returns what it wrote and how it ended.
+    RunResult wait();
+
+  private:
+    ScratchDir io_;
+    pid_t pid_ = -1;
 };
 
 // Runs `program` in directory `dir` with `input` as its standard input and returns what
