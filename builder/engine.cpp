@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
 
 #include "builder/pair_workspace.h"
 
@@ -44,11 +45,9 @@ void setUpReversePass(PairWorkspace& ws) {
     ws.reversePass = true;
     ws.lengthDifference = double(ws.lenL - ws.lenS);
     ws.gapBlockBase = ws.gapBlockCount = 0;
-    std::string reversedS(ws.shorterState.rbegin(), ws.shorterState.rend());
-    std::string reversedL(ws.longerState.rbegin(), ws.longerState.rend());
     for (RowPair* rows : {&ws.workRows, &ws.mirrorRows, &ws.bestRows}) {
-        rows->s.load(reversedS);
-        rows->l.load(reversedL);
+        rows->s.loadReversed(ws.shorterState);
+        rows->l.loadReversed(ws.longerState);
     }
 }
 
@@ -191,6 +190,8 @@ PairScores scoreFinal(const PairWorkspace& ws, const UserWeights& weights) {
 PairResult alignPair(std::string_view first, std::string_view second, char gapChar,
                      const CostModel& model, const UserWeights& weights, PairWorkspace& ws,
                      PairTrace* trace) {
+    if (first.size() > kMaxStateLength || second.size() > kMaxStateLength)
+        throw std::length_error("alignPair: a state longer than kMaxStateLength");
     PairResult result;
     result.firstIsShorter = !(first.size() > second.size());
     ws.shorterState = result.firstIsShorter ? first : second;

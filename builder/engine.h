@@ -62,9 +62,12 @@ struct PairResult {
     PairScores scores;
 };
 
+// The longest state the engine takes; a region holds at most 101 sites.
+inline constexpr size_t kMaxStateLength = 255;
+
 // Aligns states `first` and `second` (first has the lower number; neither holds `gapChar`
-// or NUL; at most 101 letters each) and returns the final alignment and scores. Fills
-// `trace` when given.
+// or NUL) and returns the final alignment and scores. Fills `trace` when given. Throws
+// std::length_error for a state longer than kMaxStateLength.
 PairResult alignPair(std::string_view first, std::string_view second, char gapChar,
                      const CostModel& model, const UserWeights& weights, PairWorkspace& workspace,
                      PairTrace* trace = nullptr);

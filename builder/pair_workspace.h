@@ -2,13 +2,14 @@
 // reverse pass, choice). Internal to the engine.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
 #include "builder/engine.h"
 
-// Cells per row. A state has at most 101 letters; the search's moves and copy ranges reach
-// about 350 cells with such states, and a row never needs more than this.
+// Cells per row. With states of 101 letters the search's moves and copy ranges reach about
+// 350 cells; the engine takes states of up to kMaxStateLength letters.
 inline constexpr long kRowCells = 1024;
 // NUL cells after the row, never written, so that 16-byte blocks read at any cell of the
 // row stay inside the array.
@@ -24,10 +25,18 @@ struct Row {
     void put(long i, char c) {
         if (i >= 0 && i < kRowCells) cells[i] = c;
     }
-    // Fills the row with `text` followed by NUL in every other cell.
+    // Fills the row with `text` followed by NUL in every other cell. (States have at most 101
+    // letters; a longer text is cut at the row's end rather than written past it.)
     void load(std::string_view text) {
-        std::memcpy(cells, text.data(), text.size());
-        std::memset(cells + text.size(), 0, kRowCells + kRowSlack - text.size());
+        const size_t n = std::min(text.size(), size_t(kRowCells));
+        std::memcpy(cells, text.data(), n);
+        std::memset(cells + n, 0, size_t(kRowCells + kRowSlack) - n);
+    }
+    // Fills the row with `text` written backwards, followed by NUL in every other cell.
+    void loadReversed(std::string_view text) {
+        const size_t n = std::min(text.size(), size_t(kRowCells));
+        std::reverse_copy(text.end() - n, text.end(), cells);
+        std::memset(cells + n, 0, size_t(kRowCells + kRowSlack) - n);
     }
     // Returns the index of the first NUL (kRowCells when the row holds none).
     long firstNul() const {

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "builder/pair_workspace.h"
@@ -297,6 +298,12 @@ TEST(FinalScores, UserWeights) {
     EXPECT_EQ(r.scores.oxy, 0.6 / 3);
     EXPECT_EQ(r.scores.userCxy, 0);
     EXPECT_EQ(r.scores.userOxy, std::numeric_limits<double>::infinity());
+}
+
+TEST(Engine, RefusesStatesLongerThanItsRows) {
+    Engine e;
+    EXPECT_THROW(e.align(std::string(kMaxStateLength + 1, 'A'), "C"), std::length_error);
+    EXPECT_NO_THROW(e.align(std::string(kMaxStateLength, 'A'), "C"));
 }
 
 TEST(FinalScores, GapCharacterIsTheMissingDataCode) {
