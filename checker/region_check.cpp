@@ -11,6 +11,16 @@ void writeBytes(std::FILE* out, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), out);
 }
 
+// Writes the line "sequence 'S' in file "FILE" = SEQUENCE" of a mismatch report and flushes it.
+void writeSequenceLine(std::FILE* out, char symbol, const char* file, const std::string& sequence) {
+    std::fputs("sequence '", out);
+    std::fputc(symbol, out);
+    std::fprintf(out, "' in file \"%s\" = ", file);
+    writeBytes(out, sequence);
+    std::fputs("\n", out);
+    std::fflush(out);
+}
+
 // Reads characters into `row` up to `stop`, which is consumed but not stored. Returns false
 // when the stream ends first.
 bool readRowUntil(std::FILE* in, int stop, std::string& row) {
@@ -66,18 +76,8 @@ void compareRow(const StepMatrixRegion& region, unsigned char symbol, const std:
     std::fprintf(out, "\nSequences in Region %d do not match:\n",
                  static_cast<int>(region.regionNumber));
     std::fflush(out);
-    std::fputs("sequence '", out);
-    std::fputc(shown, out);
-    std::fputs("' in file \"StepMatrix\" = ", out);
-    writeBytes(out, expected);
-    std::fputs("\n", out);
-    std::fflush(out);
-    std::fputs("sequence '", out);
-    std::fputc(shown, out);
-    std::fputs("' in file \"Alignments\" = ", out);
-    writeBytes(out, row);
-    std::fputs("\n", out);
-    std::fflush(out);
+    writeSequenceLine(out, shown, "StepMatrix", expected);
+    writeSequenceLine(out, shown, "Alignments", row);
     std::fprintf(out, "this sequence can be found in line %lld in the file \"Alignments\" \n\n",
                  static_cast<long long>(tally.lineNumber));
     std::fputs("would you like to continue?   press 1 and RETURN\n", out);
