@@ -34,6 +34,26 @@ void compareUngapped(PairWorkspace& ws) {
 
 namespace {
 
+// Returns the first position from P on, up to limit + 1, whose cell of `row` holds `target`
+// and not the gap character: P moves on while its cell differs from the target or is the
+// gap, and while P <= limit.
+long scanFor(const Row& row, long P, double limit, char target, char gap) {
+    if (P > limit) return P;
+    const long last = long(std::floor(limit));  // the last position P may stop at
+    if (target == gap) return last + 1;         // a cell that matches is a gap: never stops
+    for (; P < 0 && P <= last; ++P)
+        if (row.at(P) == target) return P;
+    if (P <= last && P < kRowCells) {
+        const long end = std::min(last + 1, kRowCells);
+        const void* found = std::memchr(row.cells + P, target, size_t(end - P));
+        if (found) return static_cast<const char*>(found) - row.cells;
+        P = end;
+    }
+    // Beyond the row every cell reads as NUL.
+    if (P <= last) return target == '\0' ? P : last + 1;
+    return P;
+}
+
 // Widens the gap block at `p` of `row` from `from` to `to` cells: the cells from p + from up
 // to and including the row's first NUL move to - from places right, then cells p to
 // p + to - 1 receive the gap character.
@@ -100,8 +120,8 @@ void shorterBranch(PairWorkspace& ws, long p) {
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
     for (long P = p; P < ws.workLength && A.at(p) != '\0'; ++P) {
-        while ((R.at(P) != A.at(p + ws.shorterBlock) || R.at(P) == ws.gap) && P <= ws.workLength)
-            ++P;
+        // The next cell of the longer row that holds the letter after the block.
+        P = scanFor(R, P, ws.workLength, A.at(p + ws.shorterBlock), ws.gap);
         if (P >= ws.workLength) break;
         const long s = P - p;
         // Counts from the position on: the letter after the block, then the rest.
@@ -144,8 +164,7 @@ void longerBranch(PairWorkspace& ws, long PL) {
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
     for (long P = PL; double(P) < double(ws.lenS) + ws.shorterGaps && A.at(PL) != R.at(PL); ++P) {
-        while ((A.at(P) != R.at(PL + ws.longerBlock) || A.at(P) == ws.gap) && P <= ws.workLength)
-            ++P;
+        P = scanFor(A, P, ws.workLength, R.at(PL + ws.longerBlock), ws.gap);
         if (P >= ws.workLength) break;
         const long s = P - PL;
         const ColumnCounts after =
