@@ -17,9 +17,13 @@ unsigned laneMask(long n) {
     return n >= 16 ? 0xFFFFu : (1u << n) - 1u;
 }
 
-// Returns the number of set bits of a lane mask.
+// Returns the number of set bits of a 16-bit lane mask (without the library call that
+// std::popcount becomes on processors of the base x86-64 instruction set).
 inline long bitCount16(unsigned v) {
-    return std::popcount(v);
+    v = v - ((v >> 1) & 0x5555u);
+    v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+    v = (v + (v >> 4)) & 0x0F0Fu;
+    return long((v + (v >> 8)) & 0x1Fu);
 }
 
 #if defined(__SSE2__)
@@ -48,15 +52,6 @@ inline unsigned compare16(const char* x, const char* y, char gap, unsigned& nulX
 
 }  // namespace
 
-// Both counts come in two builds, picked when the program starts: one for processors with a
-// population-count instruction, one for the others.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define WITH_POPCOUNT_BUILD __attribute__((target_clones("popcnt", "default")))
-#else
-#define WITH_POPCOUNT_BUILD
-#endif
-
-WITH_POPCOUNT_BUILD
 ColumnCounts countUngappedColumns(const Row& a, const Row& b, long end, char gap) {
     ColumnCounts counts;
     const long inside = std::min(end, kRowCells);
@@ -74,7 +69,6 @@ ColumnCounts countUngappedColumns(const Row& a, const Row& b, long end, char gap
     return counts;
 }
 
-WITH_POPCOUNT_BUILD
 ColumnCounts countAfter(const Row& x, long dx, const Row& y, long dy, long from, long to) {
     ColumnCounts counts;
     // Returns whether counting stops at column Q.
