@@ -369,7 +369,13 @@ TEST(OutputFiles, AReadOnlyDirectory) {
     std::filesystem::permissions(
         dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                         std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-    RunningProgram run(VORNAX_PATH, dir.path(), "data.txt\n1\n1\n1\n", {}, true);
+    // A copy of vornax that nobody may run, wherever the build directory lies.
+    ScratchDir bin;
+    std::filesystem::copy_file(VORNAX_PATH, bin.file("vornax"));
+    std::filesystem::permissions(bin.path(), std::filesystem::perms::owner_all |
+                                                 std::filesystem::perms::others_read |
+                                                 std::filesystem::perms::others_exec);
+    RunningProgram run(bin.file("vornax"), dir.path(), "data.txt\n1\n1\n1\n", {}, true);
     const RunResult r = run.wait();
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "vornax: cannot write \"Alignments\": Permission denied\n");
