@@ -256,20 +256,20 @@ BranchBest& acceptedRecord(PairWorkspace& ws) {
 
 // Removes gaps that cancel out from the work rows after an adoption.
 void cleanUp(PairWorkspace& ws) {
-    Row& ws_ = ws.workRows.s;
-    Row& wl = ws.workRows.l;
+    Row& shorter = ws.workRows.s;
+    Row& longer = ws.workRows.l;
     const char gap = ws.gap;
     for (long P = 0; P <= ws.workLength;) {
-        if (ws_.at(P) == gap && wl.at(P) == gap) {
+        if (shorter.at(P) == gap && longer.at(P) == gap) {
             // Case 1: a column of two gaps.
             const double before = ws.workLength;
             for (long m = P; m <= ws.workLength; ++m) {
-                ws_.put(m, ws_.at(m + 1));
-                wl.put(m, wl.at(m + 1));
-                ws.mirrorRows.s.put(m, ws_.at(m));
-                ws.bestRows.s.put(m, ws_.at(m));
-                ws.mirrorRows.l.put(m, wl.at(m));
-                ws.bestRows.l.put(m, wl.at(m));
+                shorter.put(m, shorter.at(m + 1));
+                longer.put(m, longer.at(m + 1));
+                ws.mirrorRows.s.put(m, shorter.at(m));
+                ws.bestRows.s.put(m, shorter.at(m));
+                ws.mirrorRows.l.put(m, longer.at(m));
+                ws.bestRows.l.put(m, longer.at(m));
             }
             if (ws.reversePass) {
                 endSearchRows(ws, long(before) + 2);
@@ -283,14 +283,14 @@ void cleanUp(PairWorkspace& ws) {
             ws.longerGaps -= 1;
             continue;  // the column moved into P is examined again
         }
-        if (ws_.at(P) != gap && ws_.at(P) == wl.at(P + 1) && wl.at(P) == gap) {
+        if (shorter.at(P) != gap && shorter.at(P) == longer.at(P + 1) && longer.at(P) == gap) {
             // Case 2: the longer row's gap cancels the shorter row's next gap.
-            wl.deleteWithin(P, ws.workLength);
+            longer.deleteWithin(P, ws.workLength);
             ws.mirrorRows.l.deleteWithin(P, ws.workLength);
             ws.longerGaps -= 1;
             for (long k = P; k <= ws.workLength; ++k) {
-                if (ws_.at(k) == gap) {
-                    ws_.deleteWithin(k, ws.workLength);
+                if (shorter.at(k) == gap) {
+                    shorter.deleteWithin(k, ws.workLength);
                     ws.mirrorRows.s.deleteWithin(k, ws.workLength);
                     break;
                 }
@@ -298,15 +298,16 @@ void cleanUp(PairWorkspace& ws) {
             ws.shorterGaps -= 1;
             ws.workLength -= 1;
             acceptedRecord(ws).length -= 1;
-        } else if (wl.at(P) != gap && wl.at(P) == ws_.at(P + 1) && ws_.at(P) == gap &&
-                   wl.at(P + 1) == ws_.at(P + 2) && wl.at(P + 2) == ws_.at(P + 3)) {
+        } else if (longer.at(P) != gap && longer.at(P) == shorter.at(P + 1) &&
+                   shorter.at(P) == gap && longer.at(P + 1) == shorter.at(P + 2) &&
+                   longer.at(P + 2) == shorter.at(P + 3)) {
             // Case 3: the shorter row's gap cancels the longer row's next gap.
-            ws_.deleteWithin(P, ws.workLength);
+            shorter.deleteWithin(P, ws.workLength);
             ws.mirrorRows.s.deleteWithin(P, ws.workLength);
             ws.shorterGaps -= 1;
             for (long k = P; k <= ws.workLength; ++k) {
-                if (wl.at(k) == gap) {
-                    wl.deleteWithin(k, ws.workLength);
+                if (longer.at(k) == gap) {
+                    longer.deleteWithin(k, ws.workLength);
                     ws.mirrorRows.l.deleteWithin(k, ws.workLength);
                     break;
                 }
