@@ -25,8 +25,8 @@ struct Row {
     void put(long i, char c) {
         if (i >= 0 && i < kRowCells) cells[i] = c;
     }
-    // Fills the row with `text` followed by NUL in every other cell. (States have at most 101
-    // letters; a longer text is cut at the row's end rather than written past it.)
+    // Fills the row with `text` followed by NUL in every other cell (a text longer than the
+    // row, which the engine never loads, would be cut at the row's end).
     void load(std::string_view text) {
         const size_t n = std::min(text.size(), size_t(kRowCells));
         std::memcpy(cells, text.data(), n);
