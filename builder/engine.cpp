@@ -51,14 +51,6 @@ void setUpReversePass(PairWorkspace& ws) {
     }
 }
 
-// Copies cells 0 to last of both rows of `from` into `to`.
-void copyCells(RowPair& to, const RowPair& from, double last) {
-    for (long k = 0; k <= last; ++k) {
-        to.s.put(k, from.s.at(k));
-        to.l.put(k, from.l.at(k));
-    }
-}
-
 // Returns whether `row`, without its gap characters, spells `state`.
 bool spells(const Row& row, std::string_view state, char gap) {
     size_t i = 0;
@@ -144,44 +136,13 @@ PairChoice choose(PairWorkspace& ws, const Candidates& c, double reverseLength, 
 
 // Scores the final alignment with the cost model and the user's weights.
 PairScores scoreFinal(const PairWorkspace& ws, const UserWeights& weights) {
-    const Row& s = ws.bestRows.s;
-    const Row& l = ws.bestRows.l;
-    const char gap = ws.gap;
-    double matches = 0, cost = 0, userCost = 0;
-    for (long p = 0; p < ws.alignedLength; ++p) {
-        const char x = s.at(p), y = l.at(p);
-        if (x == y) {
-            matches += 1;
-            continue;
-        }
-        if (p == 0 && (x == gap || y == gap)) {
-            cost += ws.model.gapCost;
-            userCost += weights.insertions;
-        }
-        if (p > 0 && x == gap && s.at(p - 1) != gap) {
-            cost += ws.model.gapCost;
-            userCost += weights.insertions;
-        }
-        if (p > 0 && y == gap && l.at(p - 1) != gap) {
-            cost += ws.model.gapCost;
-            userCost += weights.insertions;
-        }
-        if (x != gap && y != gap) {
-            if (isTransition(x, y)) {
-                cost += ws.model.transitionCost;
-                userCost += weights.transitions;
-            } else {
-                cost += ws.model.transversionCost;
-                userCost += weights.transversions;
-            }
-        }
-    }
+    const ColumnScore sum = scoreColumns(ws, weights);
     PairScores scores;
-    scores.cxy = int(cost);
-    scores.userCxy = userCost;
-    scores.sxy = matches / ws.alignedLength;
-    scores.oxy = scores.sxy / cost;
-    scores.userOxy = scores.sxy / userCost;
+    scores.cxy = int(sum.cost);
+    scores.userCxy = sum.userCost;
+    scores.sxy = sum.matches / ws.alignedLength;
+    scores.oxy = scores.sxy / sum.cost;
+    scores.userOxy = scores.sxy / sum.userCost;
     return scores;
 }
 

@@ -200,14 +200,6 @@ void longerBranch(PairWorkspace& ws, long PL) {
     }
 }
 
-// Copies cells 0 to e of `from` into `to`.
-void copyThrough(RowPair& to, const RowPair& from, double e) {
-    for (long k = 0; k <= e && k < kRowCells; ++k) {
-        to.s.cells[k] = from.s.cells[k];
-        to.l.cells[k] = from.l.cells[k];
-    }
-}
-
 // Sets cell k of all six search rows to NUL.
 void endSearchRows(PairWorkspace& ws, long k) {
     for (RowPair* rows : {&ws.workRows, &ws.mirrorRows, &ws.bestRows}) {
@@ -229,8 +221,8 @@ bool adopt(PairWorkspace& ws) {
         ws.lengthDifference -= ws.shorterBlock;
         if (ws.lengthDifference != 0) ws.gapBlockBase += 1;
         e = std::max(sb.length, double(ws.lenS) + ws.shorterGaps);
-        copyThrough(ws.mirrorRows, ws.workRows, e);
-        copyThrough(ws.bestRows, ws.workRows, e);
+        copyCells(ws.mirrorRows, ws.workRows, e);
+        copyCells(ws.bestRows, ws.workRows, e);
     } else if (lb.ratio > sb.ratio && lb.ratio > ws.oxy && ws.acceptedBranch == 2) {
         ws.oxy = lb.ratio;
         ws.sxy = lb.similarity;
@@ -239,8 +231,8 @@ bool adopt(PairWorkspace& ws) {
         ws.lengthDifference += ws.longerBlock;
         if (ws.lengthDifference != 0) ws.gapBlockBase += 1;
         e = std::max(lb.length, double(ws.lenL) + ws.longerGaps);
-        copyThrough(ws.workRows, ws.mirrorRows, e);
-        copyThrough(ws.bestRows, ws.mirrorRows, e);
+        copyCells(ws.workRows, ws.mirrorRows, e);
+        copyCells(ws.bestRows, ws.mirrorRows, e);
     } else {
         return false;
     }

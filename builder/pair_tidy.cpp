@@ -55,31 +55,45 @@ void tidyFront(PairWorkspace& ws) {
     removeStaggeredGaps(ws);
 }
 
-// Scores bestRows over alignedLength columns: each run of gaps costs the gap cost at its
-// first column, each pair of differing letters its substitution price. Sets sxy and oxy.
+// Scores bestRows over alignedLength columns with the cost model. Sets sxy and oxy.
 void scoreBestRows(PairWorkspace& ws) {
-    const Row& s = ws.bestRows.s;
-    const Row& l = ws.bestRows.l;
-    const char gap = ws.gap;
-    double cost = 0;
-    double matches = 0;
-    for (long g = 0; g < ws.alignedLength; ++g) {
-        const char x = s.at(g), y = l.at(g);
-        if (x == y) {
-            matches += 1;
-            continue;
-        }
-        if (g == 0 && (x == gap || y == gap)) cost += ws.model.gapCost;
-        if (g > 0 && x == gap && s.at(g - 1) != gap) cost += ws.model.gapCost;
-        if (g > 0 && y == gap && l.at(g - 1) != gap) cost += ws.model.gapCost;
-        if (x != gap && y != gap)
-            cost += isTransition(x, y) ? ws.model.transitionCost : ws.model.transversionCost;
-    }
-    ws.sxy = matches / ws.alignedLength;
-    ws.oxy = ws.sxy / cost;
+    const ColumnScore sum = scoreColumns(ws, UserWeights{});
+    ws.sxy = sum.matches / ws.alignedLength;
+    ws.oxy = ws.sxy / sum.cost;
 }
 
 }  // namespace
+
+ColumnScore scoreColumns(const PairWorkspace& ws, const UserWeights& weights) {
+    const Row& s = ws.bestRows.s;
+    const Row& l = ws.bestRows.l;
+    const char gap = ws.gap;
+    ColumnScore sum;
+    for (long g = 0; g < ws.alignedLength; ++g) {
+        const char x = s.at(g), y = l.at(g);
+        if (x == y) {
+            sum.matches += 1;
+            continue;
+        }
+        const bool gapOpens = (g == 0 && (x == gap || y == gap)) ||
+                              (g > 0 && x == gap && s.at(g - 1) != gap) ||
+                              (g > 0 && y == gap && l.at(g - 1) != gap);
+        if (gapOpens) {
+            sum.cost += ws.model.gapCost;
+            sum.userCost += weights.insertions;
+        }
+        if (x != gap && y != gap) {
+            if (isTransition(x, y)) {
+                sum.cost += ws.model.transitionCost;
+                sum.userCost += weights.transitions;
+            } else {
+                sum.cost += ws.model.transversionCost;
+                sum.userCost += weights.transversions;
+            }
+        }
+    }
+    return sum;
+}
 
 void tidyForward(PairWorkspace& ws) {
     Row& s = ws.bestRows.s;

@@ -56,6 +56,14 @@ struct RowPair {
     Row l;  // longer state
 };
 
+// Copies cells 0 to last of both rows of `from` into `to`.
+inline void copyCells(RowPair& to, const RowPair& from, double last) {
+    for (long k = 0; k <= last && k < kRowCells; ++k) {
+        to.s.cells[k] = from.s.cells[k];
+        to.l.cells[k] = from.l.cells[k];
+    }
+}
+
 // The best candidate that one branch of the sweep accepted at a position.
 struct BranchBest {
     double ratio = 0;
@@ -116,6 +124,17 @@ ColumnCounts countUngappedColumns(const Row& a, const Row& b, long end, char gap
 // counts the equal and the differing pairs; counting stops at the first pair that differs
 // where x's cell is NUL.
 ColumnCounts countAfter(const Row& x, long dx, const Row& y, long dy, long from, long to);
+
+// What the columns of an alignment add up to.
+struct ColumnScore {
+    double matches = 0;
+    double cost = 0;      // under the cost model
+    double userCost = 0;  // under the user's weights
+};
+
+// Sums the first alignedLength columns of bestRows: each run of gaps costs a gap at its
+// first column, each pair of differing letters its substitution price; equal cells match.
+ColumnScore scoreColumns(const PairWorkspace& ws, const UserWeights& weights);
 
 // The ungapped comparison of the work rows: sets sxy, oxy, workLength, alignedLength, both
 // branch ratios, the gap tallies and acceptedBranch.
