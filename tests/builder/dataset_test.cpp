@@ -263,17 +263,6 @@ TEST(TaxonLines, NothingAfterTheLastTaxonLineIsRead) {
     EXPECT_EQ(d.taxonNames.size(), 1u);
 }
 
-TEST(TaxonLines, WindowsLineEndsAreNotPartOfTheLines) {
-    const Dataset d = readText("2 6 2 - ? note\r\n1-2 3-6\r\nalpha ACGT\r\nbeta\tAC\r\n");
-    EXPECT_EQ(d.regions[1].end, 6);
-    EXPECT_EQ(d.fragments[0][0], "AC");
-    EXPECT_EQ(d.fragments[1][0], "GT");
-    EXPECT_EQ(d.fragments[1][1], "");
-    EXPECT_EQ(d.taxonNames[1], "beta");
-    // A line without its line feed at the end of the file loses its return too.
-    EXPECT_EQ(readText("1 4 1 - ?\n1-4\nx AC\r").fragments[0][0], "AC");
-}
-
 TEST(TaxonLines, NoSizeLimitOnLinesNamesOrTaxa) {
     std::string sequence(9000, 'T');
     sequence += "GATTACA";

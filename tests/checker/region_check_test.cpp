@@ -152,18 +152,6 @@ TEST(RegionCheck, StateBeyondTheListedSequencesComparesAsEmpty) {
     EXPECT_EQ(bench.tally.errorCount, 0);
 }
 
-TEST(RegionCheck, QuestionRepeatsUntilOneAndEndOfInputGoesOn) {
-    // "3" draws a new question mark; blanks and line ends are passed over; then "1".
-    Bench bench(header(1) + record('0', "C", '1', "TT") + record('0', "C", '2', "GG") +
-                    record('1', "TT", '2', "GG") + kTail,
-                "3\n  \n1\n");
-    EXPECT_TRUE(bench.check(regionOf(1, {"A", "TT", "GG"})));
-    // The second mismatch finds no answer left: the end of input counts as "1".
-    EXPECT_EQ(bench.tally.errorCount, 2);
-    EXPECT_EQ(bench.console(),
-              mismatch(1, 1, '0', "A", "C", 5) + "\n? " + mismatch(2, 1, '0', "A", "C", 7));
-}
-
 TEST(RegionCheck, CopyEndingInsideARowComparesNothing) {
     // Without the blank tail a row can meet the end of the copy: the check stops there.
     Bench bench(header(1) + "*0 AC", "");
@@ -186,16 +174,3 @@ TEST(ReadKey, PassesOverBlanksAndLineEnds) {
     EXPECT_EQ(readKey(in.get()), EOF);
 }
 
-TEST(RegionCheckDeathTest, QuitAnswerWritesTheFarewellAndAborts) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string copy = header(1) + record('0', "C", '1', "GG") + kTail;
-    EXPECT_DEATH(
-        {
-            Bench bench(copy, "2\n");
-            bench.out.reset(stderr);  // the death test watches the error stream
-            bench.check(regionOf(1, {"A", "GG"}));
-            bench.out.release();
-        },
-        "would you like to continue\\?   press 1 and RETURN\n"
-        "       or quit the program\\?   press 2 and RETURN\n\\? \n\nprogram terminated\n\n$");
-}
