@@ -1,0 +1,125 @@
+#include "exporter/tnt_writer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+
+#include "common/version.h"
+#include "exporter/export_symbols.h"
+
+namespace {
+
+// Returns a cost in TNT's integer units (the cost times 100), or -1 when TNT cannot hold it.
+long long tntCost(const std::string& cell) {
+    const CellValue value = parseCell(cell);
+    if (value.kind != CellValue::Kind::number) return -1;
+    if (value.negative && value.hundredths != 0) return -1;
+    if (value.hundredths > INT_MAX) return -1;
+    return value.hundredths;
+}
+
+// Returns the reason why `region` cannot be written as a TNT character, or "".
+std::string whyLeftOut(const StepMatrixRegion& region) {
+    if (!region.coded) return "vornax could not code it (more than 96 states)";
+    if (region.states.size() > static_cast<std::size_t>(kTntStateLimit)) {
+        return "it has " + std::to_string(region.states.size()) + " states and TNT holds at most " +
+               std::to_string(kTntStateLimit);
+    }
+    for (const auto& row : region.cells) {
+        for (const std::string& cell : row) {
+            if (cell != "." && tntCost(cell) < 0) {
+                return "a cost of its step matrix is \"" + cell +
+                       "\", and TNT takes only costs from 0 to 21474836.47";
+            }
+        }
+    }
+    return "";
+}
+
+// Returns `name` with every character that a TNT name should not hold replaced by "_"; an
+// empty name becomes "taxon_" and the row.
+std::string tntName(const std::string& name, int row) {
+    if (name.empty()) return "taxon_" + std::to_string(row);
+    std::string cleaned = name;
+    for (char& c : cleaned) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+        if (!kept) c = '_';
+    }
+    return cleaned;
+}
+
+// Returns the smatrix command that defines the step matrix of `region` as matrix `index`:
+// "a/b cost" for each pair whose cost is the same both ways, "a>b cost" otherwise.
+std::string smatrixText(const StepMatrixRegion& region, std::size_t index) {
+    std::string text =
+        "smatrix =" + std::to_string(index) + " (Region_" + std::to_string(region.number) + ")";
+    const std::size_t count = region.states.size();
+    for (std::size_t from = 0; from < count; ++from) {
+        for (std::size_t to = from + 1; to < count; ++to) {
+            const long long there = tntCost(region.cells[from][to]);
+            const long long back = tntCost(region.cells[to][from]);
+            const std::string a(1, tntSymbol(static_cast<int>(from)));
+            const std::string b(1, tntSymbol(static_cast<int>(to)));
+            if (there == back) {
+                text += " " + a + "/" + b + " " + std::to_string(there);
+            } else {
+                text += " " + a + ">" + b + " " + std::to_string(there) + " " + b + ">" + a + " " +
+                        std::to_string(back);
+            }
+        }
+    }
+    return text + " ;\n";
+}
+
+}  // namespace
+
+ExportResult tntExport(const StepMatrixFile& file) {
+    ExportResult result;
+    std::vector<const StepMatrixRegion*> regions;
+    std::size_t states = 2;
+    for (const StepMatrixRegion& region : file.regions) {
+        const std::string why = whyLeftOut(region);
+        if (!why.empty()) {
+            result.warnings.push_back("region " + std::to_string(region.number) +
+                                      " is left out: " + why);
+            continue;
+        }
+        regions.push_back(&region);
+        states = std::max(states, region.states.size());
+    }
+    result.characters = static_cast<int>(regions.size());
+
+    std::vector<std::string> names;
+    for (const CodedTaxon& taxon : file.taxa) names.push_back(taxon.name);
+    const std::vector<std::string> written = exportTaxonNames(names, tntName, result.warnings);
+    std::size_t nameWidth = 0;
+    for (const std::string& name : written) nameWidth = std::max(nameWidth, name.size());
+
+    std::string& text = result.text;
+    text = "nstates " +
+           std::string(states <= 8    ? "8"
+                       : states <= 16 ? "16"
+                                      : "32") +
+           ";\nxread\n'Written by vornax-export " + kVersion + ": " +
+           std::to_string(regions.size()) + " of the " + std::to_string(file.regions.size()) +
+           " ambiguous regions of a StepMatrix file as characters. The step-matrix costs are "
+           "the StepMatrix costs times 100, rounded to integers.'\n" +
+           std::to_string(regions.size()) + " " + std::to_string(file.taxa.size()) + "\n";
+    for (std::size_t taxon = 0; taxon < file.taxa.size(); ++taxon) {
+        text += written[taxon] + std::string(nameWidth + 2 - written[taxon].size(), ' ');
+        for (const StepMatrixRegion* region : regions) {
+            const int state = stateOfCell(*region, file.taxa[taxon].cells[region->number - 1]);
+            text += state < 0 ? '?' : tntSymbol(state);
+        }
+        text += "\n";
+    }
+    text += ";\n";
+    for (std::size_t i = 0; i < regions.size(); ++i) text += smatrixText(*regions[i], i);
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        text += "smatrix + Region_" + std::to_string(regions[i]->number) + " " + std::to_string(i) +
+                " ;\n";
+    }
+    text += "proc/;\n";
+    return result;
+}
