@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -20,8 +21,29 @@
 #include "builder/stepmatrix_writer.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
+#include "common/version.h"
 
 namespace {
+
+const char kUsage[] =
+    "Usage: vornax [--help | --version]\n"
+    "\n"
+    "Codes the ambiguously aligned regions of a nucleotide alignment as characters,\n"
+    "with one step matrix per region. It takes no other arguments: it runs a dialogue\n"
+    "that asks for the name of the data file, then for the weights of transitions,\n"
+    "transversions and insertions (a number each; anything else keeps 1).\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Reads the data file named in the dialogue. Writes, in the current directory,\n"
+    "StepMatrix (the step matrices and the coded data matrix) and Alignments (every\n"
+    "pairwise alignment with its scores), replacing earlier ones.\n"
+    "To script it, pipe the answers on standard input:\n"
+    "  printf 'data.dat\\n1\\n2\\n1\\n' | vornax\n"
+    "\n"
+    "Exit status: 0 when the files are written, 1 when the data file is missing or\n"
+    "refused, a region is too large or an output file cannot be written.\n"
+    "See also: quillet(1), vornax-export(1).\n";
 
 const char kBanner[] =
     "*****************************************************************************\n"
@@ -110,10 +132,35 @@ void closeOutput(OutputFile& file, const char* name) {
     if (std::fclose(file.release()) != 0) failFile("vornax", "cannot write", name, errno);
 }
 
+// Returns whether one of the program's arguments is exactly `option`.
+bool hasOption(int argc, char** argv, const char* option) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], option) == 0) return true;
+    }
+    return false;
+}
+
+// Writes `text` to standard output and returns exit status 0; throws RunError when it cannot
+// be written, so that a lost help text does not pass for a success.
+int answerOption(const std::string& text) {
+    errno = 0;
+    writeConsole(text);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        failFile("vornax", "cannot write", "standard output", errno);
+    }
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     try {
+        // --help and --version answer before anything else; every other argument is ignored.
+        if (hasOption(argc, argv, "--help")) return answerOption(kUsage);
+        if (hasOption(argc, argv, "--version")) {
+            return answerOption(std::string("vornax ") + kVersion + "\n");
+        }
+
         const CostModel model{1.0, 2.0, 3};
         UserWeights weights;
 

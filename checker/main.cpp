@@ -2,6 +2,7 @@
 // sequence that StepMatrix lists for the row's state symbol, region by region.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -10,8 +11,30 @@
 #include "checker/working_copy.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
+#include "common/version.h"
 
 namespace {
+
+const char kUsage[] =
+    "Usage: quillet [--help | --version]\n"
+    "\n"
+    "Checks what vornax wrote: that every aligned row in Alignments, with its gaps\n"
+    "removed, is the state that StepMatrix lists for the row's symbol, region by\n"
+    "region. It takes no other arguments: it runs a dialogue that reports each row\n"
+    "that does not match and asks whether to go on (1) or quit (2), then prints the\n"
+    "number of errors and waits for a key.\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Reads StepMatrix and Alignments in the current directory; writes there\n"
+    "AlignmentsChecked, its working copy of Alignments.\n"
+    "To script it, pipe the answers on standard input (the end of input goes on):\n"
+    "  printf '1\\n' | quillet\n"
+    "\n"
+    "Exit status: 0 when the check ran to its end, whatever the number of errors;\n"
+    "1 when a file is missing or cannot be read or written, or the check could not\n"
+    "be completed; an abort (SIGABRT) when the answer is 2.\n"
+    "See also: vornax(1), vornax-export(1).\n";
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -23,10 +46,35 @@ File openFile(const char* path, const char* mode) {
     return File(std::fopen(path, mode));
 }
 
+// Returns whether one of the program's arguments is exactly `option`.
+bool hasOption(int argc, char** argv, const char* option) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], option) == 0) return true;
+    }
+    return false;
+}
+
+// Writes `text` to standard output and returns exit status 0; throws RunError when it cannot
+// be written, so that a lost help text does not pass for a success.
+int answerOption(const std::string& text) {
+    errno = 0;
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        failFile("quillet", "cannot write", "standard output", errno);
+    }
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     try {
+        // --help and --version answer before anything else; every other argument is ignored.
+        if (hasOption(argc, argv, "--help")) return answerOption(kUsage);
+        if (hasOption(argc, argv, "--version")) {
+            return answerOption(std::string("quillet ") + kVersion + "\n");
+        }
+
         std::fputs("ckecking alignments ....\n", stdout);
         std::fflush(stdout);
 
