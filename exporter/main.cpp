@@ -1,5 +1,8 @@
 // vornax-export: turns the StepMatrix file that vornax wrote into a complete NEXUS file or a
 // TNT file, with one step matrix per coded region assigned to its character.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,19 +24,21 @@ namespace {
 const char kUsage[] =
     "Usage: vornax-export [--nexus | --tnt] [-o FILE] [STEPMATRIX]\n"
     "\n"
-    "Turns the StepMatrix file that vornax wrote (./StepMatrix unless a path is given)\n"
-    "into a file that phylogenetics programs read:\n"
-    "  --nexus     a complete NEXUS file: TAXA, CHARACTERS and ASSUMPTIONS blocks, one\n"
-    "              step matrix per coded region, assigned to its character (the default)\n"
-    "  --tnt       a TNT file: the coded matrix and one step matrix per coded region,\n"
-    "              its costs multiplied by 100 and rounded\n"
+    "Turns the StepMatrix file that vornax wrote (./StepMatrix unless a path is\n"
+    "given) into a file that phylogenetics programs read:\n"
+    "  --nexus     a complete NEXUS file: TAXA, CHARACTERS and ASSUMPTIONS blocks,\n"
+    "              one step matrix per coded region, assigned to its character\n"
+    "              (the default)\n"
+    "  --tnt       a TNT file: the coded matrix and one step matrix per coded\n"
+    "              region, its costs multiplied by 100 and rounded\n"
     "  -o FILE     write to FILE instead of standard output\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
     "\n"
-    "A region that the chosen format cannot hold is left out with a warning on standard\n"
-    "error. Exit status: 0 when the file is written, 1 when StepMatrix is missing or\n"
-    "malformed or the output cannot be written, 2 for a wrong option.\n";
+    "A region that the chosen format cannot hold is left out with a warning on\n"
+    "standard error. Exit status: 0 when the file is written, 1 when StepMatrix is\n"
+    "missing or malformed, nothing can be exported or the output cannot be\n"
+    "written, 2 for a wrong option.\n";
 
 // What the command line asks for.
 struct Options {
@@ -94,8 +99,22 @@ std::string readInput(const std::string& path) {
     return text;
 }
 
+// Writes `text` to `file`, flushes and closes it; returns whether all of it got there, with
+// errno telling why not.
+bool writeAndClose(std::FILE* file, const std::string& text) {
+    errno = 0;
+    bool written =
+        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+    const int error = errno;
+    written = std::fclose(file) == 0 && written;
+    if (error != 0) errno = error;
+    return written;
+}
+
 // Writes `text` to the file at `path`, or to standard output when `path` is ""; throws
-// RunError naming it when the text cannot be written whole (a file is then removed).
+// RunError naming it when the text cannot be written whole. A regular file is written under
+// a temporary name and renamed over `path` only when whole, so a failed export leaves an
+// older file as it was; a device, pipe or link is written in place.
 void writeOutput(const std::string& path, const std::string& text) {
     if (path.empty()) {
         errno = 0;
@@ -105,15 +124,31 @@ void writeOutput(const std::string& path, const std::string& text) {
         }
         return;
     }
+    std::error_code ignored;
+    const auto status = std::filesystem::symlink_status(path, ignored);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        errno = 0;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr || !writeAndClose(file, text)) {
+            failFile("vornax-export", "cannot write", path, errno);
+        }
+        return;
+    }
+    std::string temporary = path + ".XXXXXX";
     errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) failFile("vornax-export", "cannot write", path, errno);
-    const bool written =
-        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
-    const int error = errno;
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path.c_str());
-        failFile("vornax-export", "cannot write", path, written ? errno : error);
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) failFile("vornax-export", "cannot write", path, errno);
+    // Give the file the permissions that a newly created one would have.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) close(descriptor);
+    if (file == nullptr || !writeAndClose(file, text) ||
+        std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        std::remove(temporary.c_str());
+        failFile("vornax-export", "cannot write", path, error);
     }
 }
 
@@ -122,12 +157,9 @@ void writeOutput(const std::string& path, const std::string& text) {
 int main(int argc, char** argv) {
     try {
         const Options options = readOptions(argc, argv);
-        if (options.help) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (options.version) {
-            std::printf("vornax-export %s\n", kVersion);
+        if (options.help || options.version) {
+            writeOutput("", options.help ? std::string(kUsage)
+                                         : "vornax-export " + std::string(kVersion) + "\n");
             return 0;
         }
 

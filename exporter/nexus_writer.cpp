@@ -13,6 +13,9 @@ namespace {
 // Returns the reason why `region` cannot be written as a NEXUS character, or "".
 std::string whyLeftOut(const StepMatrixRegion& region) {
     if (!region.coded) return "vornax could not code it (more than 96 states)";
+    if (region.states.size() < 2) {
+        return "it has a single state, and a step matrix needs two or more";
+    }
     if (region.states.size() > static_cast<std::size_t>(kNexusStateLimit)) {
         return "it has " + std::to_string(region.states.size()) +
                " states and NEXUS readers take printable symbols for at most " +

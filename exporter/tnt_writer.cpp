@@ -21,6 +21,9 @@ long long tntCost(const std::string& cell) {
 // Returns the reason why `region` cannot be written as a TNT character, or "".
 std::string whyLeftOut(const StepMatrixRegion& region) {
     if (!region.coded) return "vornax could not code it (more than 96 states)";
+    if (region.states.size() < 2) {
+        return "it has a single state, and a step matrix needs two or more";
+    }
     if (region.states.size() > static_cast<std::size_t>(kTntStateLimit)) {
         return "it has " + std::to_string(region.states.size()) + " states and TNT holds at most " +
                std::to_string(kTntStateLimit);
