@@ -8,7 +8,7 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(data_file pair_engine checker)
+[ ${#targets[@]} -gt 0 ] || targets=(data_file pair_engine checker export)
 
 CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNAX_FUZZ=ON \
   -DBUILD_TESTING=OFF >/dev/null
