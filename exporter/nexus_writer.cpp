@@ -156,10 +156,8 @@ ExportResult nexusExport(const StepMatrixFile& file) {
 
     text += "\nBEGIN CHARACTERS;\n\tDIMENSIONS NCHAR=" + std::to_string(regions.size()) +
             ";\n\tFORMAT DATATYPE=STANDARD RESPECTCASE MISSING=? SYMBOLS=\"";
-    for (std::size_t state = 0; state < states; ++state) {
-        if (state > 0) text += ' ';
+    for (std::size_t state = 0; state < states; ++state)
         text += nexusSymbol(static_cast<int>(state));
-    }
     text += "\";\n\tCHARSTATELABELS\n";
     for (std::size_t i = 0; i < regions.size(); ++i) {
         text += "\t\t" + std::to_string(i + 1) + " Region_" + std::to_string(regions[i]->number) +

@@ -37,7 +37,7 @@ const std::string kNexus =
     "\n"
     "BEGIN CHARACTERS;\n"
     "\tDIMENSIONS NCHAR=2;\n"
-    "\tFORMAT DATATYPE=STANDARD RESPECTCASE MISSING=? SYMBOLS=\"0 1 2\";\n"
+    "\tFORMAT DATATYPE=STANDARD RESPECTCASE MISSING=? SYMBOLS=\"012\";\n"
     "\tCHARSTATELABELS\n"
     "\t\t1 Region_1,\n"
     "\t\t2 Region_4\n"
