@@ -54,15 +54,19 @@ struct Options {
     throw RunError("vornax-export: " + why + "\nTry 'vornax-export --help'.\n", 2);
 }
 
-// Returns the options of the command line `argv`.
+// Returns the options of the command line `argv`; --help wins over everything else.
 Options readOptions(int argc, char** argv) {
     Options options;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            options.help = true;
+            return options;
+        }
+    }
     bool inputGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help") {
-            options.help = true;
-        } else if (arg == "--version") {
+        if (arg == "--version") {
             options.version = true;
         } else if (arg == "--nexus") {
             options.tnt = false;

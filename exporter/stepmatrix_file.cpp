@@ -58,18 +58,20 @@ bool isCost(const std::string& text) {
     return parseCell(text).kind != CellValue::Kind::undefined || bare == "nan";
 }
 
-// The lines of the file, read one at a time, with the messages that name them.
+// The lines of the file, read one at a time, with the messages that name them. A file whose
+// first line ends with CR LF (copied through Windows) is read with CR LF line ends.
 class Lines {
   public:
-    Lines(const std::string& text, const std::string& path) : text_(text), path_(path) {}
+    Lines(const std::string& text, const std::string& path)
+        : text_(text), path_(path), crlf_(firstLineEndsWithCr(text)) {}
 
     // Returns whether all lines are read.
     bool atEnd() const { return next_ >= text_.size(); }
     // Returns the next line without its line end; the file must not be at its end.
     std::string_view peek() const {
-        const std::size_t end = text_.find('\n', next_);
-        return std::string_view(text_).substr(
-            next_, (end == std::string::npos ? text_.size() : end) - next_);
+        std::string_view line = rawLine();
+        if (crlf_ && line.ends_with('\r')) line.remove_suffix(1);
+        return line;
     }
     // Returns the next line and moves past it; fails naming `expected` at the end of the file.
     std::string_view take(const std::string& expected) {
@@ -79,7 +81,7 @@ class Lines {
                            " was expected: did vornax stop before it finished?\n");
         }
         const std::string_view line = peek();
-        next_ += line.size() + 1;
+        next_ += rawLine().size() + 1;
         ++number_;
         return line;
     }
@@ -99,8 +101,21 @@ class Lines {
     }
 
   private:
+    // Returns whether the first line of `text` ends with CR LF.
+    static bool firstLineEndsWithCr(const std::string& text) {
+        const std::size_t end = text.find('\n');
+        return end != std::string::npos && end > 0 && text[end - 1] == '\r';
+    }
+    // Returns the next line up to its line feed.
+    std::string_view rawLine() const {
+        const std::size_t end = text_.find('\n', next_);
+        return std::string_view(text_).substr(
+            next_, (end == std::string::npos ? text_.size() : end) - next_);
+    }
+
     const std::string& text_;
     const std::string& path_;
+    const bool crlf_;
     std::size_t next_ = 0;
     int number_ = 0;
 };

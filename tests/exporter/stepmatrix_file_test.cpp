@@ -103,6 +103,21 @@ TEST(StepMatrixFile, ReadsACodedMatrixWhoseUnknownCodeIsAMinus) {
     EXPECT_EQ(stateOfCell(file.regions[0], file.taxa[1].cells[0]), 1);
 }
 
+TEST(StepMatrixFile, ReadsAFileCopiedThroughWindows) {
+    std::string crlf;
+    for (const char c : fixture()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const StepMatrixFile file = parseStepMatrix(crlf, "StepMatrix");
+    const StepMatrixFile plain = parseStepMatrix(fixture(), "StepMatrix");
+    ASSERT_EQ(file.regions.size(), plain.regions.size());
+    for (std::size_t r = 0; r < file.regions.size(); ++r) {
+        EXPECT_EQ(file.regions[r].states, plain.regions[r].states);
+        EXPECT_EQ(file.regions[r].cells, plain.regions[r].cells);
+    }
+    ASSERT_EQ(file.taxa.size(), plain.taxa.size());
+    EXPECT_EQ(file.taxa[1].name, "alpha");
+    EXPECT_EQ(file.taxa[1].cells, plain.taxa[1].cells);
+}
+
 TEST(StepMatrixFile, NamesTheLineAndWhatWasExpected) {
     const std::string text = fixture();
     const auto edited = [&](const std::string& from, const std::string& to) {

@@ -154,6 +154,14 @@ TEST(VornaxExport, RefusesAWrongCommandLine) {
     }
 }
 
+TEST(VornaxExport, HelpWinsOverAWrongOption) {
+    ScratchDir dir;
+    const RunResult run = runProgram(EXPORT_PATH, dir.path(), "", {"--paup", "--help"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(run.out.starts_with("Usage: vornax-export [--nexus | --tnt]")) << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
 TEST(VornaxExport, FailsOnAMissingOrUnreadableInput) {
     ScratchDir dir;
     RunResult run = runProgram(EXPORT_PATH, dir.path(), "");
