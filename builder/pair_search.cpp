@@ -246,6 +246,25 @@ BranchBest& acceptedRecord(PairWorkspace& ws) {
     return ws.acceptedBranch == 1 ? ws.shorterBest : ws.longerBest;
 }
 
+// Deletes the gap at column P of `first` and the first gap from P on of `second`, in the
+// work rows and their mirrors: two gaps that cancel out, one column fewer.
+void cancelGapPair(PairWorkspace& ws, Row& first, Row& firstMirror, Row& second,
+                   Row& secondMirror, long P) {
+    first.deleteWithin(P, ws.workLength);
+    firstMirror.deleteWithin(P, ws.workLength);
+    for (long k = P; k <= ws.workLength; ++k) {
+        if (second.at(k) == ws.gap) {
+            second.deleteWithin(k, ws.workLength);
+            secondMirror.deleteWithin(k, ws.workLength);
+            break;
+        }
+    }
+    ws.shorterGaps -= 1;
+    ws.longerGaps -= 1;
+    ws.workLength -= 1;
+    acceptedRecord(ws).length -= 1;
+}
+
 // Removes gaps that cancel out from the work rows after an adoption.
 void cleanUp(PairWorkspace& ws) {
     Row& shorter = ws.workRows.s;
@@ -277,36 +296,12 @@ void cleanUp(PairWorkspace& ws) {
         }
         if (shorter.at(P) != gap && shorter.at(P) == longer.at(P + 1) && longer.at(P) == gap) {
             // Case 2: the longer row's gap cancels the shorter row's next gap.
-            longer.deleteWithin(P, ws.workLength);
-            ws.mirrorRows.l.deleteWithin(P, ws.workLength);
-            ws.longerGaps -= 1;
-            for (long k = P; k <= ws.workLength; ++k) {
-                if (shorter.at(k) == gap) {
-                    shorter.deleteWithin(k, ws.workLength);
-                    ws.mirrorRows.s.deleteWithin(k, ws.workLength);
-                    break;
-                }
-            }
-            ws.shorterGaps -= 1;
-            ws.workLength -= 1;
-            acceptedRecord(ws).length -= 1;
+            cancelGapPair(ws, longer, ws.mirrorRows.l, shorter, ws.mirrorRows.s, P);
         } else if (longer.at(P) != gap && longer.at(P) == shorter.at(P + 1) &&
                    shorter.at(P) == gap && longer.at(P + 1) == shorter.at(P + 2) &&
                    longer.at(P + 2) == shorter.at(P + 3)) {
             // Case 3: the shorter row's gap cancels the longer row's next gap.
-            shorter.deleteWithin(P, ws.workLength);
-            ws.mirrorRows.s.deleteWithin(P, ws.workLength);
-            ws.shorterGaps -= 1;
-            for (long k = P; k <= ws.workLength; ++k) {
-                if (longer.at(k) == gap) {
-                    longer.deleteWithin(k, ws.workLength);
-                    ws.mirrorRows.l.deleteWithin(k, ws.workLength);
-                    break;
-                }
-            }
-            ws.longerGaps -= 1;
-            ws.workLength -= 1;
-            acceptedRecord(ws).length -= 1;
+            cancelGapPair(ws, shorter, ws.mirrorRows.s, longer, ws.mirrorRows.l, P);
         }
         ++P;
     }
