@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -19,6 +18,7 @@
 #include "builder/engine.h"
 #include "builder/region_build.h"
 #include "builder/stepmatrix_writer.h"
+#include "common/console.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
 #include "common/version.h"
@@ -132,33 +132,16 @@ void closeOutput(OutputFile& file, const char* name) {
     if (std::fclose(file.release()) != 0) failFile("vornax", "cannot write", name, errno);
 }
 
-// Returns whether one of the program's arguments is exactly `option`.
-bool hasOption(int argc, char** argv, const char* option) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], option) == 0) return true;
-    }
-    return false;
-}
-
-// Writes `text` to standard output and returns exit status 0; throws RunError when it cannot
-// be written, so that a lost help text does not pass for a success.
-int answerOption(const std::string& text) {
-    errno = 0;
-    writeConsole(text);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        failFile("vornax", "cannot write", "standard output", errno);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
         // --help and --version answer before anything else; every other argument is ignored.
-        if (hasOption(argc, argv, "--help")) return answerOption(kUsage);
-        if (hasOption(argc, argv, "--version")) {
-            return answerOption(std::string("vornax ") + kVersion + "\n");
+        if (hasOption(argc, argv, "--help") || hasOption(argc, argv, "--version")) {
+            writeStandardOutput("vornax", hasOption(argc, argv, "--help")
+                                              ? std::string(kUsage)
+                                              : std::string("vornax ") + kVersion + "\n");
+            return 0;
         }
 
         const CostModel model{1.0, 2.0, 3};

@@ -2,13 +2,13 @@
 // sequence that StepMatrix lists for the row's state symbol, region by region.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "checker/region_check.h"
 #include "checker/stepmatrix_reader.h"
 #include "checker/working_copy.h"
+#include "common/console.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
 #include "common/version.h"
@@ -46,33 +46,16 @@ File openFile(const char* path, const char* mode) {
     return File(std::fopen(path, mode));
 }
 
-// Returns whether one of the program's arguments is exactly `option`.
-bool hasOption(int argc, char** argv, const char* option) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], option) == 0) return true;
-    }
-    return false;
-}
-
-// Writes `text` to standard output and returns exit status 0; throws RunError when it cannot
-// be written, so that a lost help text does not pass for a success.
-int answerOption(const std::string& text) {
-    errno = 0;
-    std::fputs(text.c_str(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        failFile("quillet", "cannot write", "standard output", errno);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
         // --help and --version answer before anything else; every other argument is ignored.
-        if (hasOption(argc, argv, "--help")) return answerOption(kUsage);
-        if (hasOption(argc, argv, "--version")) {
-            return answerOption(std::string("quillet ") + kVersion + "\n");
+        if (hasOption(argc, argv, "--help") || hasOption(argc, argv, "--version")) {
+            writeStandardOutput("quillet", hasOption(argc, argv, "--help")
+                                               ? std::string(kUsage)
+                                               : std::string("quillet ") + kVersion + "\n");
+            return 0;
         }
 
         std::fputs("ckecking alignments ....\n", stdout);

@@ -5,13 +5,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
 #include <string>
 
+#include "common/console.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
 #include "common/version.h"
@@ -57,11 +57,9 @@ struct Options {
 // Returns the options of the command line `argv`; --help wins over everything else.
 Options readOptions(int argc, char** argv) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            options.help = true;
-            return options;
-        }
+    if (hasOption(argc, argv, "--help")) {
+        options.help = true;
+        return options;
     }
     bool inputGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -121,11 +119,7 @@ bool writeAndClose(std::FILE* file, const std::string& text) {
 // older file as it was; a device, pipe or link is written in place.
 void writeOutput(const std::string& path, const std::string& text) {
     if (path.empty()) {
-        errno = 0;
-        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-            std::fflush(stdout) != 0) {
-            failFile("vornax-export", "cannot write", "standard output", errno);
-        }
+        writeStandardOutput("vornax-export", text);
         return;
     }
     std::error_code ignored;
