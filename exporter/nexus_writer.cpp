@@ -6,16 +6,12 @@
 
 #include "common/symbols.h"
 #include "common/version.h"
-#include "exporter/export_symbols.h"
+#include "exporter/export_plan.h"
 
 namespace {
 
-// Returns the reason why `region` cannot be written as a NEXUS character, or "".
-std::string whyLeftOut(const StepMatrixRegion& region) {
-    if (!region.coded) return "vornax could not code it (more than 96 states)";
-    if (region.states.size() < 2) {
-        return "it has a single state, and a step matrix needs two or more";
-    }
+// Returns the reason why coded region `region` cannot be written as a NEXUS character, or "".
+std::string whyNotNexus(const StepMatrixRegion& region) {
     if (region.states.size() > static_cast<std::size_t>(kNexusStateLimit)) {
         return "it has " + std::to_string(region.states.size()) +
                " states and NEXUS readers take printable symbols for at most " +
@@ -104,32 +100,15 @@ std::string userTypeText(const StepMatrixRegion& region) {
 }  // namespace
 
 ExportResult nexusExport(const StepMatrixFile& file) {
-    ExportResult result;
-    std::vector<const StepMatrixRegion*> regions;
-    std::size_t states = 1;
-    for (const StepMatrixRegion& region : file.regions) {
-        const std::string why = whyLeftOut(region);
-        if (!why.empty()) {
-            result.warnings.push_back("region " + std::to_string(region.number) +
-                                      " is left out: " + why);
-            continue;
-        }
-        regions.push_back(&region);
-        states = std::max(states, region.states.size());
-    }
-    result.characters = static_cast<int>(regions.size());
-
-    std::vector<std::string> names;
-    for (const CodedTaxon& taxon : file.taxa) names.push_back(taxon.name);
-    const std::vector<std::string> written = exportTaxonNames(
-        names,
-        [](const std::string& name, int row) {
-            return name.empty() ? "taxon_" + std::to_string(row) : name;
-        },
-        result.warnings);
+    const ExportPlan plan = planExport(file, whyNotNexus, [](const std::string& name, int row) {
+        return name.empty() ? "taxon_" + std::to_string(row) : name;
+    });
+    const std::vector<const StepMatrixRegion*>& regions = plan.regions;
+    const std::size_t states = plan.states;
+    ExportResult result{"", static_cast<int>(regions.size()), plan.warnings};
     std::vector<std::string> words;
     std::size_t wordWidth = 0;
-    for (const std::string& name : written) {
+    for (const std::string& name : plan.names) {
         words.push_back(nexusWord(name));
         wordWidth = std::max(wordWidth, words.back().size());
     }
@@ -165,12 +144,8 @@ ExportResult nexusExport(const StepMatrixFile& file) {
     }
     text += "\t;\n\tMATRIX\n";
     for (std::size_t taxon = 0; taxon < file.taxa.size(); ++taxon) {
-        text += "\t\t" + words[taxon] + std::string(wordWidth + 2 - words[taxon].size(), ' ');
-        for (const StepMatrixRegion* region : regions) {
-            const int state = stateOfCell(*region, file.taxa[taxon].cells[region->number - 1]);
-            text += state < 0 ? '?' : nexusSymbol(state);
-        }
-        text += "\n";
+        text += "\t\t" + words[taxon] + std::string(wordWidth + 2 - words[taxon].size(), ' ') +
+                codedCells(plan, file.taxa[taxon], nexusSymbol) + "\n";
     }
     text += "\t;\nEND;\n";
 

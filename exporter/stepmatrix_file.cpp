@@ -6,7 +6,7 @@
 
 #include "common/run_error.h"
 #include "common/symbols.h"
-#include "exporter/export_symbols.h"
+#include "exporter/export_plan.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "common/version.h"
-#include "exporter/export_symbols.h"
+#include "exporter/export_plan.h"
 
 namespace {
 
@@ -18,12 +18,8 @@ long long tntCost(const std::string& cell) {
     return value.hundredths;
 }
 
-// Returns the reason why `region` cannot be written as a TNT character, or "".
-std::string whyLeftOut(const StepMatrixRegion& region) {
-    if (!region.coded) return "vornax could not code it (more than 96 states)";
-    if (region.states.size() < 2) {
-        return "it has a single state, and a step matrix needs two or more";
-    }
+// Returns the reason why coded region `region` cannot be written as a TNT character, or "".
+std::string whyNotTnt(const StepMatrixRegion& region) {
     if (region.states.size() > static_cast<std::size_t>(kTntStateLimit)) {
         return "it has " + std::to_string(region.states.size()) + " states and TNT holds at most " +
                std::to_string(kTntStateLimit);
@@ -78,24 +74,11 @@ std::string smatrixText(const StepMatrixRegion& region, std::size_t index) {
 }  // namespace
 
 ExportResult tntExport(const StepMatrixFile& file) {
-    ExportResult result;
-    std::vector<const StepMatrixRegion*> regions;
-    std::size_t states = 2;
-    for (const StepMatrixRegion& region : file.regions) {
-        const std::string why = whyLeftOut(region);
-        if (!why.empty()) {
-            result.warnings.push_back("region " + std::to_string(region.number) +
-                                      " is left out: " + why);
-            continue;
-        }
-        regions.push_back(&region);
-        states = std::max(states, region.states.size());
-    }
-    result.characters = static_cast<int>(regions.size());
-
-    std::vector<std::string> names;
-    for (const CodedTaxon& taxon : file.taxa) names.push_back(taxon.name);
-    const std::vector<std::string> written = exportTaxonNames(names, tntName, result.warnings);
+    const ExportPlan plan = planExport(file, whyNotTnt, tntName);
+    const std::vector<const StepMatrixRegion*>& regions = plan.regions;
+    const std::vector<std::string>& written = plan.names;
+    const std::size_t states = plan.states;
+    ExportResult result{"", static_cast<int>(regions.size()), plan.warnings};
     std::size_t nameWidth = 0;
     for (const std::string& name : written) nameWidth = std::max(nameWidth, name.size());
 
@@ -110,12 +93,8 @@ ExportResult tntExport(const StepMatrixFile& file) {
            "the StepMatrix costs times 100, rounded to integers.'\n" +
            std::to_string(regions.size()) + " " + std::to_string(file.taxa.size()) + "\n";
     for (std::size_t taxon = 0; taxon < file.taxa.size(); ++taxon) {
-        text += written[taxon] + std::string(nameWidth + 2 - written[taxon].size(), ' ');
-        for (const StepMatrixRegion* region : regions) {
-            const int state = stateOfCell(*region, file.taxa[taxon].cells[region->number - 1]);
-            text += state < 0 ? '?' : tntSymbol(state);
-        }
-        text += "\n";
+        text += written[taxon] + std::string(nameWidth + 2 - written[taxon].size(), ' ') +
+                codedCells(plan, file.taxa[taxon], tntSymbol) + "\n";
     }
     text += ";\n";
     for (std::size_t i = 0; i < regions.size(); ++i) text += smatrixText(*regions[i], i);

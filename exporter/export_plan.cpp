@@ -1,5 +1,6 @@
-#include "exporter/export_symbols.h"
+#include "exporter/export_plan.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <set>
@@ -62,27 +63,64 @@ std::string caseless(std::string name) {
     return name;
 }
 
-}  // namespace
-
+// Returns the names that an exported file writes for `taxa` (see planExport); adds a warning
+// for every name that comes out changed.
 std::vector<std::string> exportTaxonNames(
-    const std::vector<std::string>& names,
+    const std::vector<CodedTaxon>& taxa,
     const std::function<std::string(const std::string&, int)>& clean,
     std::vector<std::string>& warnings) {
     std::vector<std::string> written;
     std::set<std::string> taken;
-    for (std::size_t row = 0; row < names.size(); ++row) {
-        const std::string cleaned = clean(names[row], static_cast<int>(row) + 1);
+    for (std::size_t row = 0; row < taxa.size(); ++row) {
+        const std::string& original = taxa[row].name;
+        const std::string cleaned = clean(original, static_cast<int>(row) + 1);
         std::string name = cleaned;
         for (int suffix = 2; taken.contains(caseless(name)); ++suffix) {
             name = cleaned + "_" + std::to_string(suffix);
         }
         taken.insert(caseless(name));
-        if (name != names[row]) {
-            warnings.push_back("taxon " + std::to_string(row + 1) + " \"" + names[row] +
+        if (name != original) {
+            warnings.push_back("taxon " + std::to_string(row + 1) + " \"" + original +
                                "\" is written as \"" + name + "\"" +
                                (name == cleaned ? "" : ": its name is taken already"));
         }
         written.push_back(std::move(name));
     }
     return written;
+}
+
+}  // namespace
+
+ExportPlan planExport(const StepMatrixFile& file,
+                      const std::function<std::string(const StepMatrixRegion&)>& whyNot,
+                      const std::function<std::string(const std::string&, int)>& clean) {
+    ExportPlan plan;
+    for (const StepMatrixRegion& region : file.regions) {
+        std::string why;
+        if (!region.coded) {
+            why = "vornax could not code it (more than 96 states)";
+        } else if (region.states.size() < 2) {
+            why = "it has a single state, and a step matrix needs two or more";
+        } else {
+            why = whyNot(region);
+        }
+        if (!why.empty()) {
+            plan.warnings.push_back("region " + std::to_string(region.number) +
+                                    " is left out: " + why);
+            continue;
+        }
+        plan.regions.push_back(&region);
+        plan.states = std::max(plan.states, region.states.size());
+    }
+    plan.names = exportTaxonNames(file.taxa, clean, plan.warnings);
+    return plan;
+}
+
+std::string codedCells(const ExportPlan& plan, const CodedTaxon& taxon, char (*symbol)(int)) {
+    std::string cells;
+    for (const StepMatrixRegion* region : plan.regions) {
+        const int state = stateOfCell(*region, taxon.cells[region->number - 1]);
+        cells += state < 0 ? '?' : symbol(state);
+    }
+    return cells;
 }
