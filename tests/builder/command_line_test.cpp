@@ -92,20 +92,26 @@ int shell(const std::string& command) {
 
 // ---- --help and --version ----
 
-TEST(HelpOption, EachProgramPrintsItsUsageAndTouchesNothing) {
+TEST(HelpAndVersion, EachProgramAnswersAndTouchesNothing) {
     for (const Program& program : kPrograms) {
         SCOPED_TRACE(program.name);
         ScratchDir dir;
         fillWorkDirectory(dir);
         const auto before = snapshot(dir);
-        const RunResult r = runProgram(program.path, dir.path(), kAnswers, {"--help"});
-        EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out.rfind(std::string("Usage: ") + program.name + " [", 0), 0u) << r.out;
-        EXPECT_EQ(r.out.find(kBannerStart), std::string::npos);
-        EXPECT_EQ(r.out.find(kCheckerStart), std::string::npos);
+
+        const RunResult help = runProgram(program.path, dir.path(), kAnswers, {"--help"});
+        EXPECT_EQ(help.exitStatus, 0);
+        EXPECT_EQ(help.err, "");
+        EXPECT_EQ(help.out.rfind(std::string("Usage: ") + program.name + " [", 0), 0u) << help.out;
+        EXPECT_EQ(help.out.find(kBannerStart), std::string::npos);
+        EXPECT_EQ(help.out.find(kCheckerStart), std::string::npos);
+        if (program.path != std::string(EXPORT_PATH)) expectShortPlainText(help.out);
+
+        const RunResult version = runProgram(program.path, dir.path(), kAnswers, {"--version"});
+        EXPECT_EQ(version.exitStatus, 0);
+        EXPECT_EQ(version.err, "");
+        EXPECT_EQ(version.out, std::string(program.name) + " 2.3b\n");
         EXPECT_EQ(snapshot(dir), before);
-        if (program.path != std::string(EXPORT_PATH)) expectShortPlainText(r.out);
     }
 }
 
@@ -123,20 +129,6 @@ TEST(HelpOption, TheUsagesTellHowToRunAndScriptTheDialogue) {
         EXPECT_NE(quillet.find(part), std::string::npos) << part;
     }
     EXPECT_TRUE(snapshot(dir).empty());
-}
-
-TEST(VersionOption, EachProgramPrintsItsNameAndVersionOnly) {
-    for (const Program& program : kPrograms) {
-        SCOPED_TRACE(program.name);
-        ScratchDir dir;
-        fillWorkDirectory(dir);
-        const auto before = snapshot(dir);
-        const RunResult r = runProgram(program.path, dir.path(), kAnswers, {"--version"});
-        EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, std::string(program.name) + " 2.3b\n");
-        EXPECT_EQ(snapshot(dir), before);
-    }
 }
 
 TEST(OptionOrder, HelpWinsWhereverItStandsAndOtherArgumentsDoNotMatter) {
