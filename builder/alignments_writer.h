@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "builder/engine.h"
+#include "engine/engine.h"
 
 // Returns the three heading lines of region n (the first is empty).
 std::string alignmentsHeadingText(int regionNumber);

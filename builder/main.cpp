@@ -15,7 +15,7 @@
 
 #include "builder/coding.h"
 #include "builder/dataset.h"
-#include "builder/engine.h"
+#include "engine/engine.h"
 #include "builder/region_build.h"
 #include "builder/stepmatrix_writer.h"
 #include "common/console.h"

@@ -7,7 +7,7 @@
 
 #include "builder/coding.h"
 #include "builder/dataset.h"
-#include "builder/engine.h"
+#include "engine/engine.h"
 
 // What one region adds to the two output files.
 struct RegionTexts {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "builder/coding.h"
-#include "builder/engine.h"
+#include "engine/engine.h"
 
 // The cost of every pair of states of the current region; symmetric, diagonal 0.
 struct CostTables {

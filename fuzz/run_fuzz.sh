@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and runs each for SECONDS seconds (default 60) from its seed corpus in fuzz/corpus.
+# and runs each for SECONDS seconds (default 60) from its seed corpus in fuzz/corpus (the
+# pair engine's from the stage-by-stage vectors in tests/data/engine).
 # Usage: fuzz/run_fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +18,22 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]/%/_fuzzer}" >/dev/nul
 for target in "${targets[@]}"; do
   work=$(mktemp -d)
   mkdir "$work/corpus"
-  cp "$root/fuzz/corpus/$target/"* "$work/corpus/"
+  if [ "$target" = pair_engine ]; then
+    # The engine's seeds are the pairs of the stage-by-stage vectors: the gap character, the
+    # two states and the weights.
+    python3 - "$work/corpus" "$root"/tests/data/engine/*.tsv <<'PY'
+import csv, sys
+n = 0
+for path in sys.argv[2:]:
+    for row in csv.DictReader(open(path, encoding='latin-1'), delimiter='\t'):
+        seed = row['gap'] + row['state0'] + '\0' + row['state1'] + '\0' + ' '.join(
+            row[w] for w in ('wTransition', 'wTransversion', 'wInsertion'))
+        open(f'{sys.argv[1]}/pair_{n}', 'wb').write(seed.encode('latin-1'))
+        n += 1
+PY
+  else
+    cp "$root/fuzz/corpus/$target/"* "$work/corpus/"
+  fi
   # A data file runs the whole engine; keep those inputs short enough for many runs.
   max_len=4096
   [ "$target" = pair_engine ] && max_len=256

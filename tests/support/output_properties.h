@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "builder/engine.h"
+#include "engine/engine.h"
 
 // What vornax wrote for one data file, run in memory.
 struct BuilderOutput {

@@ -46,23 +46,29 @@ std::string readFile(const std::string& path) {
 
 RunningProgram::RunningProgram(const std::string& program, const std::string& dir,
                                const std::string& input, const std::vector<std::string>& args,
-                               bool unprivileged) {
+                               const RunOptions& options) {
     io_.write("stdin", input);
     const std::string outPath = io_.file("stdout");
     const std::string errPath = io_.file("stderr");
     const std::string inPath = io_.file("stdin");
+    std::string path = program;
+    const bool unprivileged = options.unprivileged && geteuid() == 0;
     if (unprivileged) {
-        // The program's user must be able to write its console files.
+        // The program's user must be able to run it and to write its console files.
         std::filesystem::permissions(io_.path(), std::filesystem::perms::all);
+        path = io_.file("program");
+        std::filesystem::copy_file(program, path);
+        std::filesystem::permissions(path, std::filesystem::perms::all);
     }
 
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
-        if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        if (unprivileged && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(126);
         int in = open(inPath.c_str(), O_RDONLY);
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int out = options.fullStandardOutput ? open("/dev/full", O_WRONLY)
+                                             : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(127);
         dup2(in, 0);
@@ -71,7 +77,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& di
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
 }

@@ -36,13 +36,21 @@ class ScratchDir {
     std::string path_;
 };
 
+// Conditions of a run.
+struct RunOptions {
+    // Started by root, the program runs as the user nobody, for whom file permissions hold
+    // (from a copy that nobody may run, wherever the build lies).
+    bool unprivileged = false;
+    // Standard output is /dev/full: every write to it fails.
+    bool fullStandardOutput = false;
+};
+
 // A program started in directory `dir` with `input` as its standard input and `args` as its
-// arguments; with `unprivileged`, a program started by root runs as the user nobody, for
-// whom file permissions hold.
+// arguments.
 class RunningProgram {
   public:
     RunningProgram(const std::string& program, const std::string& dir, const std::string& input,
-                   const std::vector<std::string>& args = {}, bool unprivileged = false);
+                   const std::vector<std::string>& args = {}, const RunOptions& options = {});
     ~RunningProgram();  // kills the program if it was not waited for
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

@@ -1,0 +1,336 @@
+// The greedy gap-block search: the ungapped comparison, one block in the shorter state
+// (phase 1), and the sweep over positions with its two branches and clean-up (phase 2).
+// Every count is a double and every comparison is made in the order and with the
+// strictness that the method defines: step matrices depend on ties decided by the last bit.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/pair_workspace.h"
+
+void compareUngapped(PairWorkspace& ws) {
+    const Row& a = ws.workRows.s;
+    const Row& r = ws.workRows.l;
+    double cost = 0;
+    double matches = 0;
+    for (long k = 0; k < ws.lenL; ++k) {
+        if (a.at(k) == r.at(k)) {
+            matches += 1;
+        } else if (a.at(k) == '\0') {
+            cost += ws.model.gapCost;  // the overhang costs one gap, once
+            break;
+        } else {
+            cost += isTransition(a.at(k), r.at(k)) ? ws.model.transitionCost
+                                                   : ws.model.transversionCost;
+        }
+    }
+    ws.sxy = matches / double(ws.lenL);
+    ws.oxy = ws.sxy / cost;
+    ws.workLength = ws.alignedLength = double(ws.lenL);
+    ws.shorterBest.ratio = ws.oxy;
+    ws.longerBest.ratio = ws.oxy;
+    ws.shorterGaps = ws.longerGaps = 0;
+    ws.acceptedBranch = 0;
+}
+
+namespace {
+
+// Returns the first position from P on, up to limit + 1, whose cell of `row` holds `target`
+// and not the gap character: P moves on while its cell differs from the target or is the
+// gap, and while P <= limit.
+long scanFor(const Row& row, long P, double limit, char target, char gap) {
+    if (P > limit) return P;
+    const long last = long(std::floor(limit));  // the last position P may stop at
+    if (target == gap) return last + 1;         // a cell that matches is a gap: never stops
+    for (; P < 0 && P <= last; ++P)
+        if (row.at(P) == target) return P;
+    if (P <= last && P < kRowCells) {
+        const long end = std::min(last + 1, kRowCells);
+        const void* found = std::memchr(row.cells + P, target, size_t(end - P));
+        if (found) return static_cast<const char*>(found) - row.cells;
+        P = end;
+    }
+    // Beyond the row every cell reads as NUL.
+    if (P <= last) return target == '\0' ? P : last + 1;
+    return P;
+}
+
+// Widens the gap block at `p` of `row` from `from` to `to` cells: the cells from p + from up
+// to and including the row's first NUL move to - from places right, then cells p to
+// p + to - 1 receive the gap character.
+void widenBlock(Row& row, long p, long from, long to, char gap) {
+    const long shift = to - from;
+    const long firstNul = row.firstNul();
+    for (long m = firstNul; m >= p + from; --m) row.put(m + shift, row.at(m));
+    for (long m = p; m < p + to; ++m) row.put(m, gap);
+}
+
+// Phase 1: one block of as many gaps as the length difference, tried after every number of
+// the shorter state's letters. The work row with the block after K letters matches the
+// longer row where its first K letters do and where its other letters, B places on, do;
+// those counts are taken once for every K.
+void phaseOne(PairWorkspace& ws) {
+    const long S = ws.lenS, L = ws.lenL, B = L - S;
+    const Row& shorter = ws.workRows.s;
+    const Row& longer = ws.workRows.l;
+    long matchesFrom[kRowCells + 1];  // matches of letters K to S - 1, B places on
+    matchesFrom[S] = 0;
+    for (long m = S - 1; m >= 0; --m)
+        matchesFrom[m] = matchesFrom[m + 1] + (shorter.at(m) == longer.at(m + B) ? 1 : 0);
+    long matchesBefore = 0;  // matches of letters 0 to K - 1
+    long adoptedK = -1;
+    for (long K = 0; K < S; ++K) {
+        if (K > 0 && shorter.at(K - 1) == longer.at(K - 1)) ++matchesBefore;
+        const double matches = double(matchesBefore + matchesFrom[K]);
+        const double cost = double(S + 1) - matches;
+        const double similarity = matches / ws.workLength;
+        const double ratio = similarity / cost;
+        ws.shorterBest.ratio = ratio;
+        ws.shorterBest.similarity = similarity;
+        ws.shorterBest.cost = cost;
+        ws.shorterBest.length = ws.workLength;
+        if (ratio > ws.oxy) {
+            ws.oxy = ratio;
+            ws.sxy = similarity;
+            adoptedK = K;
+        }
+    }
+    if (adoptedK >= 0) {
+        // The adopted candidate: the first K letters, the block, the other letters.
+        Row& best = ws.bestRows.s;
+        for (long m = 0; m < adoptedK; ++m) best.put(m, shorter.at(m));
+        for (long m = adoptedK; m < adoptedK + B; ++m) best.put(m, ws.gap);
+        for (long m = adoptedK + B; m < L; ++m) best.put(m, shorter.at(m - B));
+        std::memcpy(ws.mirrorRows.s.cells, best.cells, size_t(std::min(L, kRowCells)));
+        std::memcpy(ws.workRows.s.cells, best.cells, size_t(std::min(L, kRowCells)));
+        ws.lengthDifference = 0;
+    }
+}
+
+// The shorter-row branch at sweep position p: blocks of growing length in the shorter work
+// row.
+void shorterBranch(PairWorkspace& ws, long p) {
+    Row& A = ws.workRows.s;
+    const Row& R = ws.workRows.l;
+    const double G = ws.model.gapCost;
+    const double D = ws.lengthDifference;
+    ws.gapBlockCount = ws.gapBlockBase;
+    ws.shorterBlock = 0;
+    ws.shorterBest.ratio = ws.oxy;
+    const ColumnCounts before = countUngappedColumns(A, R, p, ws.gap);
+    const double matchesBefore = double(before.matches);
+    const double mismatchesBefore = double(before.mismatches);
+    for (long P = p; P < ws.workLength && A.at(p) != '\0'; ++P) {
+        // The next cell of the longer row that holds the letter after the block.
+        P = scanFor(R, P, ws.workLength, A.at(p + ws.shorterBlock), ws.gap);
+        if (P >= ws.workLength) break;
+        const long s = P - p;
+        // Counts from the position on: the letter after the block, then the rest.
+        const ColumnCounts after = countAfter(R, s, A, ws.shorterBlock, p + 1,
+                                              long(std::ceil(double(ws.lenS) + ws.shorterGaps)));
+        const double matchesAfter = 1 + double(after.matches);
+        const double mismatchesAfter = double(after.mismatches);
+        const double length = ws.workLength + double(s) - D;
+        const double similarity = (matchesBefore + matchesAfter) / length;
+        double tally;
+        if (double(s) == D)
+            tally = ws.acceptedBranch == 1 ? ws.gapBlockCount - 1 : ws.gapBlockCount;
+        else if (double(s) > D && double(ws.shorterBlock) == D)
+            tally = ws.gapBlockCount + 2;
+        else
+            tally = ws.acceptedBranch == 1 ? ws.gapBlockCount : ws.gapBlockCount + 1;
+        const double cost = mismatchesBefore + mismatchesAfter + G * tally;
+        const double ratio = similarity / cost;
+        if (ratio > ws.shorterBest.ratio && ratio > ws.oxy) {
+            ws.gapBlockCount = (cost - mismatchesBefore - mismatchesAfter) / G;
+            widenBlock(A, p, ws.shorterBlock, s, ws.gap);
+            ws.shorterBlock = int(s);
+            ws.acceptedBranch = 1;
+            ws.shorterBest = {ratio, similarity, cost, length};
+        }
+    }
+}
+
+// The longer-row branch at sweep position PL: blocks of growing length in the longer
+// mirror row.
+void longerBranch(PairWorkspace& ws, long PL) {
+    const Row& A = ws.mirrorRows.s;
+    Row& R = ws.mirrorRows.l;
+    const double G = ws.model.gapCost;
+    const double D = ws.lengthDifference;
+    ws.longerBest.ratio = ws.oxy;
+    ws.gapBlockCount = ws.gapBlockBase;
+    ws.longerBlock = 0;
+    const ColumnCounts before = countUngappedColumns(A, R, PL, ws.gap);
+    const double matchesBefore = double(before.matches);
+    const double mismatchesBefore = double(before.mismatches);
+    for (long P = PL; double(P) < double(ws.lenS) + ws.shorterGaps && A.at(PL) != R.at(PL); ++P) {
+        P = scanFor(A, P, ws.workLength, R.at(PL + ws.longerBlock), ws.gap);
+        if (P >= ws.workLength) break;
+        const long s = P - PL;
+        const ColumnCounts after =
+            countAfter(A, s, R, ws.longerBlock, PL + 1, long(std::ceil(ws.workLength)));
+        const double matchesAfter = 1 + double(after.matches);
+        const double mismatchesAfter = double(after.mismatches);
+        double extra;
+        if (D >= 0)
+            extra = double(s);
+        else if (D < 0 && double(s) > -D)
+            extra = double(s) + D;
+        else
+            extra = 0;
+        if (extra < 0) extra = 0;
+        const double length = ws.workLength + extra;
+        const double similarity = (matchesBefore + matchesAfter) / length;
+        double tally;
+        if (double(s) == -D)
+            tally = ws.acceptedBranch == 2 ? ws.gapBlockCount - 1 : ws.gapBlockCount;
+        else if (double(s) > -D && double(ws.longerBlock) == -D)
+            tally = ws.gapBlockCount + 2;
+        else
+            tally = ws.acceptedBranch == 2 ? ws.gapBlockCount : ws.gapBlockCount + 1;
+        const double cost = mismatchesBefore + mismatchesAfter + G * tally;
+        const double ratio = similarity / cost;
+        if (ratio > ws.longerBest.ratio && ratio > ws.oxy) {
+            ws.gapBlockCount = tally;
+            widenBlock(R, PL, ws.longerBlock, s, ws.gap);
+            ws.longerBlock = int(s);
+            ws.acceptedBranch = 2;
+            ws.longerBest = {ratio, similarity, cost, length};
+        }
+    }
+}
+
+// Sets cell k of all six search rows to NUL.
+void endSearchRows(PairWorkspace& ws, long k) {
+    for (RowPair* rows : {&ws.workRows, &ws.mirrorRows, &ws.bestRows}) {
+        rows->s.put(k, '\0');
+        rows->l.put(k, '\0');
+    }
+}
+
+// The better branch's block becomes the alignment. Returns whether a branch was adopted.
+bool adopt(PairWorkspace& ws) {
+    const BranchBest& sb = ws.shorterBest;
+    const BranchBest& lb = ws.longerBest;
+    double e;
+    if (sb.ratio > lb.ratio && sb.ratio > ws.oxy && ws.acceptedBranch == 1) {
+        ws.oxy = sb.ratio;
+        ws.sxy = sb.similarity;
+        ws.alignedLength = sb.length;
+        ws.shorterGaps += ws.shorterBlock;
+        ws.lengthDifference -= ws.shorterBlock;
+        if (ws.lengthDifference != 0) ws.gapBlockBase += 1;
+        e = std::max(sb.length, double(ws.lenS) + ws.shorterGaps);
+        copyCells(ws.mirrorRows, ws.workRows, e);
+        copyCells(ws.bestRows, ws.workRows, e);
+    } else if (lb.ratio > sb.ratio && lb.ratio > ws.oxy && ws.acceptedBranch == 2) {
+        ws.oxy = lb.ratio;
+        ws.sxy = lb.similarity;
+        ws.alignedLength = lb.length;
+        ws.longerGaps += ws.longerBlock;
+        ws.lengthDifference += ws.longerBlock;
+        if (ws.lengthDifference != 0) ws.gapBlockBase += 1;
+        e = std::max(lb.length, double(ws.lenL) + ws.longerGaps);
+        copyCells(ws.workRows, ws.mirrorRows, e);
+        copyCells(ws.bestRows, ws.mirrorRows, e);
+    } else {
+        return false;
+    }
+    if (ws.reversePass) ws.reverseGapped = 1;
+    endSearchRows(ws, long(e) + 2);
+    return true;
+}
+
+// The BranchBest record that acceptedBranch names.
+BranchBest& acceptedRecord(PairWorkspace& ws) {
+    return ws.acceptedBranch == 1 ? ws.shorterBest : ws.longerBest;
+}
+
+// Deletes the gap at column P of `first` and the first gap from P on of `second`, in the
+// work rows and their mirrors: two gaps that cancel out, one column fewer.
+void cancelGapPair(PairWorkspace& ws, Row& first, Row& firstMirror, Row& second,
+                   Row& secondMirror, long P) {
+    first.deleteWithin(P, ws.workLength);
+    firstMirror.deleteWithin(P, ws.workLength);
+    for (long k = P; k <= ws.workLength; ++k) {
+        if (second.at(k) == ws.gap) {
+            second.deleteWithin(k, ws.workLength);
+            secondMirror.deleteWithin(k, ws.workLength);
+            break;
+        }
+    }
+    ws.shorterGaps -= 1;
+    ws.longerGaps -= 1;
+    ws.workLength -= 1;
+    acceptedRecord(ws).length -= 1;
+}
+
+// Removes gaps that cancel out from the work rows after an adoption.
+void cleanUp(PairWorkspace& ws) {
+    Row& shorter = ws.workRows.s;
+    Row& longer = ws.workRows.l;
+    const char gap = ws.gap;
+    for (long P = 0; P <= ws.workLength;) {
+        if (shorter.at(P) == gap && longer.at(P) == gap) {
+            // Case 1: a column of two gaps.
+            const double before = ws.workLength;
+            for (long m = P; m <= ws.workLength; ++m) {
+                shorter.put(m, shorter.at(m + 1));
+                longer.put(m, longer.at(m + 1));
+                ws.mirrorRows.s.put(m, shorter.at(m));
+                ws.bestRows.s.put(m, shorter.at(m));
+                ws.mirrorRows.l.put(m, longer.at(m));
+                ws.bestRows.l.put(m, longer.at(m));
+            }
+            if (ws.reversePass) {
+                endSearchRows(ws, long(before) + 2);
+            } else {
+                long k = long(ws.workLength) + 1;
+                while (ws.bestRows.s.at(k) != '\0' && ws.bestRows.l.at(k) != '\0') ++k;
+                endSearchRows(ws, k);
+            }
+            ws.workLength -= 1;
+            ws.shorterGaps -= 1;
+            ws.longerGaps -= 1;
+            continue;  // the column moved into P is examined again
+        }
+        if (shorter.at(P) != gap && shorter.at(P) == longer.at(P + 1) && longer.at(P) == gap) {
+            // Case 2: the longer row's gap cancels the shorter row's next gap.
+            cancelGapPair(ws, longer, ws.mirrorRows.l, shorter, ws.mirrorRows.s, P);
+        } else if (longer.at(P) != gap && longer.at(P) == shorter.at(P + 1) &&
+                   shorter.at(P) == gap && longer.at(P + 1) == shorter.at(P + 2) &&
+                   longer.at(P + 2) == shorter.at(P + 3)) {
+            // Case 3: the shorter row's gap cancels the longer row's next gap.
+            cancelGapPair(ws, shorter, ws.mirrorRows.s, longer, ws.mirrorRows.l, P);
+        }
+        ++P;
+    }
+}
+
+// Phase 2: the sweep over the positions of the longer state.
+void phaseTwo(PairWorkspace& ws) {
+    for (long K = 0; K < ws.lenL; ++K) {
+        ws.acceptedBranch = 0;
+        const long p = long(double(K) + ws.shorterGaps);
+        if (p > ws.workLength) return;
+        if (ws.workRows.s.at(p) != ws.workRows.l.at(p) && ws.workRows.s.at(p) != ws.gap)
+            shorterBranch(ws, p);
+        const long PL = long(double(K) + ws.longerGaps);
+        if (ws.mirrorRows.s.at(PL) != ws.mirrorRows.l.at(PL)) longerBranch(ws, PL);
+        if (ws.acceptedBranch == 0) continue;
+        if (adopt(ws)) {
+            const BranchBest& b = ws.acceptedBranch == 1 ? ws.shorterBest : ws.longerBest;
+            ws.workLength = double(long(b.length));
+        } else {
+            ws.workLength = 0;
+        }
+        cleanUp(ws);
+    }
+}
+
+}  // namespace
+
+void searchAlignment(PairWorkspace& ws) {
+    if (ws.lenL > ws.lenS) phaseOne(ws);
+    phaseTwo(ws);
+}

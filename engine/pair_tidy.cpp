@@ -1,0 +1,157 @@
+// The tidy-up of a search result: cancelling gap pairs at the front, staggered gaps and
+// columns of two gaps are removed, the rows are filled to equal length, and the alignment
+// is scored with the cost model.
+#include "engine/pair_workspace.h"
+
+namespace {
+
+// Gives an empty row one gap character.
+void fillEmptyRows(PairWorkspace& ws) {
+    if (ws.bestRows.s.at(0) == '\0') ws.bestRows.s.put(0, ws.gap);
+    if (ws.bestRows.l.at(0) == '\0') ws.bestRows.l.put(0, ws.gap);
+}
+
+// Removes a gap pair at the front: while `a` has letters in cells 0 and 1 and a gap in
+// cell 2, `b` has a gap in cell 0 and the rows differ at cell 1, cell 2 of `a` and cell 0 of
+// `b` are deleted. An iteration that changes neither row ends the step (it could only
+// repeat itself forever).
+void removeFrontGapPair(PairWorkspace& ws, Row& a, Row& b) {
+    const char gap = ws.gap;
+    while (a.at(0) != gap && a.at(1) != gap && a.at(2) == gap && b.at(0) == gap &&
+           a.at(1) != b.at(1)) {
+        const Row beforeA = a, beforeB = b;
+        a.deleteWithin(2, ws.alignedLength);
+        b.deleteWithin(0, ws.alignedLength);
+        ws.alignedLength -= 1;
+        if (std::memcmp(beforeA.cells, a.cells, kRowCells) == 0 &&
+            std::memcmp(beforeB.cells, b.cells, kRowCells) == 0) {
+            if (ws.tidyEnded == '-') ws.tidyEnded = ws.reversePass ? 'R' : 'F';
+            break;
+        }
+    }
+}
+
+// Removes staggered gaps: a gap in one row followed diagonally by a gap in the other.
+void removeStaggeredGaps(PairWorkspace& ws) {
+    Row& s = ws.bestRows.s;
+    Row& l = ws.bestRows.l;
+    const char gap = ws.gap;
+    const double n = ws.alignedLength;
+    for (long g = 0; g < n; ++g) {
+        if (s.at(g) == gap && l.at(g + 1) == gap) {
+            s.deleteWithin(g, n);
+            l.deleteWithin(g + 1, n + 1);
+        }
+        if (l.at(g) == gap && s.at(g + 1) == gap) {
+            l.deleteWithin(g, n);
+            s.deleteWithin(g + 1, n + 1);
+        }
+    }
+}
+
+// The first four tidy-up steps: empty rows, the two gap pairs at the front, staggered gaps.
+void tidyFront(PairWorkspace& ws) {
+    fillEmptyRows(ws);
+    removeFrontGapPair(ws, ws.bestRows.s, ws.bestRows.l);
+    removeFrontGapPair(ws, ws.bestRows.l, ws.bestRows.s);
+    removeStaggeredGaps(ws);
+}
+
+// Scores bestRows over alignedLength columns with the cost model. Sets sxy and oxy.
+void scoreBestRows(PairWorkspace& ws) {
+    const ColumnScore sum = scoreColumns(ws, UserWeights{});
+    ws.sxy = sum.matches / ws.alignedLength;
+    ws.oxy = ws.sxy / sum.cost;
+}
+
+}  // namespace
+
+ColumnScore scoreColumns(const PairWorkspace& ws, const UserWeights& weights) {
+    const Row& s = ws.bestRows.s;
+    const Row& l = ws.bestRows.l;
+    const char gap = ws.gap;
+    ColumnScore sum;
+    for (long g = 0; g < ws.alignedLength; ++g) {
+        const char x = s.at(g), y = l.at(g);
+        if (x == y) {
+            sum.matches += 1;
+            continue;
+        }
+        const bool gapOpens = (g == 0 && (x == gap || y == gap)) ||
+                              (g > 0 && x == gap && s.at(g - 1) != gap) ||
+                              (g > 0 && y == gap && l.at(g - 1) != gap);
+        if (gapOpens) {
+            sum.cost += ws.model.gapCost;
+            sum.userCost += weights.insertions;
+        }
+        if (x != gap && y != gap) {
+            if (isTransition(x, y)) {
+                sum.cost += ws.model.transitionCost;
+                sum.userCost += weights.transitions;
+            } else {
+                sum.cost += ws.model.transversionCost;
+                sum.userCost += weights.transversions;
+            }
+        }
+    }
+    return sum;
+}
+
+void tidyForward(PairWorkspace& ws) {
+    Row& s = ws.bestRows.s;
+    Row& l = ws.bestRows.l;
+    const char gap = ws.gap;
+    tidyFront(ws);
+    // Columns of two gaps; a second one that moves into place is left.
+    const double n = ws.alignedLength;
+    for (long g = 0; g <= n + 1; ++g) {
+        if (s.at(g) == gap && l.at(g) == gap) {
+            s.deleteWithin(g, n);
+            l.deleteWithin(g, n);
+        }
+    }
+    // Equal lengths, and the hand-over to the forward rows.
+    long g = 0;
+    while (s.at(g) != '\0' || l.at(g) != '\0') {
+        for (Row* row : {&s, &l}) {
+            if (row->at(g) == '\0') {
+                row->put(g, gap);
+                row->put(g + 1, '\0');
+            }
+        }
+        ws.forwardRows.s.put(g, s.at(g));
+        ws.forwardRows.l.put(g, l.at(g));
+        ++g;
+        ws.forwardLength = ws.alignedLength = double(g);
+    }
+    ws.forwardRows.s.put(g + 1, '\0');
+    ws.forwardRows.l.put(g + 1, '\0');
+    scoreBestRows(ws);
+    ws.forwardOxy = ws.oxy;
+}
+
+void tidyReverse(PairWorkspace& ws) {
+    Row& s = ws.bestRows.s;
+    Row& l = ws.bestRows.l;
+    const char gap = ws.gap;
+    // Equal lengths first.
+    for (long g = 0; s.at(g) != '\0' || l.at(g) != '\0';) {
+        for (Row* row : {&s, &l}) {
+            if (row->at(g) == '\0') {
+                row->put(g, gap);
+                row->put(g + 1, '\0');
+            }
+        }
+        ++g;
+        ws.alignedLength = double(g);
+    }
+    tidyFront(ws);
+    // Equal lengths again, without ending the rows.
+    for (long g = 0; s.at(g) != '\0' || l.at(g) != '\0';) {
+        if (s.at(g) == '\0') s.put(g, gap);
+        if (l.at(g) == '\0') l.put(g, gap);
+        ++g;
+        ws.alignedLength = double(g);
+    }
+    scoreBestRows(ws);
+}

@@ -1,0 +1,153 @@
+// The pair engine's working storage, shared by its stages (setup, search, tidy-up,
+// reverse pass, choice). Internal to the engine.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "engine/engine.h"
+
+// Cells per row. With states of 101 letters the search's moves and copy ranges reach about
+// 350 cells; the engine takes states of up to kMaxStateLength letters.
+inline constexpr long kRowCells = 1024;
+// NUL cells after the row, never written, so that 16-byte blocks read at any cell of the
+// row stay inside the array.
+inline constexpr long kRowSlack = 16;
+
+// One character row. Rows are arrays of cells: what lies after a row's first NUL matters,
+// because the search reads and moves cells up to its working length. A read outside the
+// row yields NUL and a write outside the row is dropped.
+struct Row {
+    alignas(16) char cells[kRowCells + kRowSlack];
+
+    char at(long i) const { return i >= 0 && i < kRowCells ? cells[i] : '\0'; }
+    void put(long i, char c) {
+        if (i >= 0 && i < kRowCells) cells[i] = c;
+    }
+    // Fills the row with `text` followed by NUL in every other cell (a text longer than the
+    // row, which the engine never loads, would be cut at the row's end).
+    void load(std::string_view text) {
+        const size_t n = std::min(text.size(), size_t(kRowCells));
+        std::memcpy(cells, text.data(), n);
+        std::memset(cells + n, 0, size_t(kRowCells + kRowSlack) - n);
+    }
+    // Fills the row with `text` written backwards, followed by NUL in every other cell.
+    void loadReversed(std::string_view text) {
+        const size_t n = std::min(text.size(), size_t(kRowCells));
+        std::reverse_copy(text.end() - n, text.end(), cells);
+        std::memset(cells + n, 0, size_t(kRowCells + kRowSlack) - n);
+    }
+    // Returns the index of the first NUL (kRowCells when the row holds none).
+    long firstNul() const {
+        const void* p = std::memchr(cells, 0, kRowCells);
+        return p ? static_cast<const char*>(p) - cells : kRowCells;
+    }
+    std::string_view text() const { return std::string_view(cells, size_t(firstNul())); }
+    // Deletes cell k within n: cells k + 1 to n move one place left, cell n keeps its value.
+    void deleteWithin(long k, double n) {
+        for (long m = k; m + 1 <= n; ++m) put(m, at(m + 1));
+    }
+};
+
+// The two rows of an alignment: one for the pair's shorter state, one for its longer.
+struct RowPair {
+    Row s;  // shorter state
+    Row l;  // longer state
+};
+
+// Copies cells 0 to last of both rows of `from` into `to`.
+inline void copyCells(RowPair& to, const RowPair& from, double last) {
+    for (long k = 0; k <= last && k < kRowCells; ++k) {
+        to.s.cells[k] = from.s.cells[k];
+        to.l.cells[k] = from.l.cells[k];
+    }
+}
+
+// The best candidate that one branch of the sweep accepted at a position.
+struct BranchBest {
+    double ratio = 0;
+    double similarity = 0;
+    double cost = 0;
+    double length = 0;
+};
+
+struct PairWorkspace {
+    RowPair workRows, mirrorRows, bestRows, forwardRows, plainRows, reverseRows;
+    RowPair savedReverse;  // the reverse pass's rows, kept for a repeated choice
+
+    // The pair.
+    std::string_view shorterState, longerState;
+    long lenS = 0, lenL = 0;
+    char gap = '-';
+    CostModel model;
+
+    // Search scalars.
+    double workLength = 0;
+    double lengthDifference = 0;
+    double gapBlockBase = 0;
+    double gapBlockCount = 0;
+    double shorterGaps = 0;
+    double longerGaps = 0;
+    int acceptedBranch = 0;
+    int shorterBlock = 0;
+    int longerBlock = 0;
+    BranchBest shorterBest, longerBest;
+
+    // Pair values shared by the stages.
+    double sxy = 0, oxy = 0, alignedLength = 0;
+    double plainOxy = 0, plainLength = 0;
+    double forwardOxy = 0, forwardLength = 0;
+    int reverseGapped = 0;
+    bool reversePass = false;  // the search runs on the reversed states
+    char tidyEnded = '-';      // see PairTrace
+};
+
+// Returns the substitution price of two differing letters: the transition cost when their
+// codes are 6 or 17 apart (A/G, C/T), else the transversion cost.
+inline bool isTransition(char a, char b) {
+    int d = int(static_cast<unsigned char>(a)) - int(static_cast<unsigned char>(b));
+    if (d < 0) d = -d;
+    return d == 6 || d == 17;
+}
+
+// Whole-number counts of compared columns.
+struct ColumnCounts {
+    long matches = 0;
+    long mismatches = 0;
+};
+
+// Counts columns 0 to end - 1 of `a` and `b` in which neither cell is the gap character:
+// those whose cells are equal and the others.
+ColumnCounts countUngappedColumns(const Row& a, const Row& b, long end, char gap);
+
+// For Q from `from` while Q < `to`, compares cell Q + dx of `x` with cell Q + dy of `y` and
+// counts the equal and the differing pairs; counting stops at the first pair that differs
+// where x's cell is NUL.
+ColumnCounts countAfter(const Row& x, long dx, const Row& y, long dy, long from, long to);
+
+// What the columns of an alignment add up to.
+struct ColumnScore {
+    double matches = 0;
+    double cost = 0;      // under the cost model
+    double userCost = 0;  // under the user's weights
+};
+
+// Sums the first alignedLength columns of bestRows: each run of gaps costs a gap at its
+// first column, each pair of differing letters its substitution price; equal cells match.
+ColumnScore scoreColumns(const PairWorkspace& ws, const UserWeights& weights);
+
+// The ungapped comparison of the work rows: sets sxy, oxy, workLength, alignedLength, both
+// branch ratios, the gap tallies and acceptedBranch.
+void compareUngapped(PairWorkspace& ws);
+
+// The two-phase gap-block search on the rows as loaded; leaves the adopted alignment in
+// bestRows with sxy, oxy and alignedLength.
+void searchAlignment(PairWorkspace& ws);
+
+// Tidies the forward search's bestRows, hands them to forwardRows and scores them
+// (forwardLength, forwardOxy, sxy, oxy).
+void tidyForward(PairWorkspace& ws);
+
+// Tidies the reverse search's bestRows in the reverse pass's order and scores them (oxy).
+void tidyReverse(PairWorkspace& ws);

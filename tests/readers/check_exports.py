@@ -1,0 +1,234 @@
+#!/usr/bin/python3
+"""What vornax-export writes, read by real readers. Every NEXUS file must pass the NEXUS Class
+Library's NEXUSvalidator, and the step matrices, the characters' step-matrix assignment and
+the matrix that its NEXUSnormalizer reads back must be those of StepMatrix; Biopython and
+DendroPy must read the file's taxa and matrix rows. Every TNT file must pass a reader of
+TNT's commands (nstates, xread, smatrix, proc) with the same check.
+
+Usage: check_exports.py VORNAX VORNAX_EXPORT EXAMPLES_DIR HAND_MADE_STEPMATRIX
+Exit status 77 (skipped) when a reader is missing, unless VORNAX_REQUIRE_NEXUS_READERS is set.
+"""
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+vornax, export, examples, hand_made = map(os.path.abspath, sys.argv[1:5])
+failures = []
+
+
+def missing(what):
+    if os.environ.get('VORNAX_REQUIRE_NEXUS_READERS'):
+        sys.exit(f'{what} is required')
+    print(f'skipped: {what} is missing')
+    sys.exit(77)
+
+
+try:
+    import dendropy
+    from Bio.Nexus import Nexus
+except ImportError:
+    missing('DendroPy or Biopython (python3-dendropy, python3-biopython)')
+for tool in ('NEXUSvalidator', 'NEXUSnormalizer'):
+    if shutil.which(tool) is None:
+        missing(f'{tool} (ncl-tools)')
+
+
+def words(text):
+    """The words of `text` between blanks, tabs and line ends (not the other white space of
+    Unicode: bytes such as A0 are state symbols)."""
+    return re.split(r'[ \t\r\n]+', text.strip(' \t\r\n'))
+
+
+checks = [0]
+
+
+def check(condition, what):
+    checks[0] += 1
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def shown(step_matrix):
+    """The regions of a StepMatrix text (number -> (symbols, cells)) and its taxon rows, one
+    cell per region, "[-]" as "-"."""
+    lines = step_matrix.split('\n')
+    regions = {}
+    for i, line in enumerate(lines):
+        m = re.match(r'\tUSERTYPE Region#(\d+) STEPMATRIX = (\d+)$', line)
+        if m:
+            k = int(m.group(2))
+            symbols = ''.join(lines[i + 1 + s][2] for s in range(k))
+            cells = [words(lines[i + 3 + k + g])[1:] for g in range(k)]
+            regions[int(m.group(1))] = (symbols, cells)
+    start = next(i for i, line in enumerate(lines) if line.endswith('\tambiguous region ]'))
+    rows = [line.split('\t', 1)[1].replace('[-]', '-') for line in lines[start + 1:]
+            if line and not line.startswith('[ ')]
+    return regions, rows
+
+
+def exportable(symbols, cells, limit):
+    return 2 <= len(symbols) <= limit and not any('nan' in c for row in cells for c in row)
+
+
+def same_cost(read, cell):
+    if cell in ('.', 'inf'):
+        return read == ('.' if cell == '.' else 'i')
+    return float(read) == float(cell)
+
+
+def check_ncl(path, regions, rows, name):
+    valid = subprocess.run(['NEXUSvalidator', path], capture_output=True, encoding='latin-1')
+    check(valid.returncode == 0, f'{name}: NEXUSvalidator: {valid.stdout}{valid.stderr}')
+    text = subprocess.run(['NEXUSnormalizer', path], capture_output=True, encoding='latin-1',
+                          check=True).stdout
+    symbols = re.search(r'Symbols="([^"]*)"', text).group(1)
+    read = {}
+    for m in re.finditer(r'UserType REGION_(\d+) \(Stepmatrix\) = (\d+)\s*([^;]*);', text):
+        number, k, tokens = int(m.group(1)), int(m.group(2)), words(m.group(3))
+        read[number] = tokens
+        theirs, cells = regions[number]
+        check(k == len(theirs) and tokens[:k] == list(symbols[:k]), f'{name}: region {number}')
+        for g in range(k):
+            for h in range(k):
+                cell = tokens[k + g * k + h].strip("'")
+                check(same_cost(cell, cells[g][h]), f'{name}: region {number} {g},{h}: {cell}')
+    expected = sorted(n for n, (s, c) in regions.items() if exportable(s, c, 62))
+    check(sorted(read) == expected, f'{name}: NCL read regions {sorted(read)}, not {expected}')
+    labels = words(re.search(r'CHARLABELS\s+([^;]*);', text).group(1))
+    characters = [int(label[len('Region_'):]) for label in labels]
+    check(characters == expected, f'{name}: characters {characters}')
+    typeset = ', '.join(f'Region_{n} : {i + 1}' for i, n in enumerate(characters))
+    check(f'TypeSet * REGIONS = {typeset};' in text,
+          f'{name}: the TYPESET does not give each character its own step matrix')
+    matrix = text[text.index('\nMatrix\n') + 8:].split('\n')
+    for row, line in zip(rows, matrix):
+        cells = words(line)[-1]
+        want = ''.join('?' if row[n - 1] not in regions[n][0]
+                       else symbols[regions[n][0].index(row[n - 1])] for n in characters)
+        check(cells == want, f'{name}: NCL matrix row {line!r}, not {want}')
+
+
+def check_python_readers(path, name):
+    nexus = open(path, encoding='latin-1').read()
+    body = nexus[nexus.index('\tMATRIX\n') + 8:nexus.index('\n\t;', nexus.index('\tMATRIX\n'))]
+    cells = [words(line)[-1] for line in body.split('\n')]
+    bio = Nexus.Nexus(path)
+    check([str(bio.matrix[t]) for t in bio.taxlabels] == cells, f'{name}: Biopython rows')
+    # DendroPy does not respect case in symbols: it reads regions of at most 29 states.
+    if 'b' not in re.search(r'SYMBOLS="([^"]*)"', nexus).group(1):
+        data = dendropy.DataSet.get(path=path, schema='nexus')
+        matrix = data.char_matrices[0]
+        rows = [str(matrix[t]) for t in data.taxon_namespaces[0]]
+        check(rows == cells, f'{name}: DendroPy rows')
+
+
+TNT_SYMBOLS = '0123456789ABCDEFGHIJKLMNOPQRSTUV'
+
+
+def check_tnt(text, regions, rows, name):
+    tokens = words(text.replace(';', ' ; '))
+    title = re.search(r"xread\n'([^']*)'", text)
+    if not check(tokens[0] == 'nstates' and tokens[1] in ('8', '16', '32') and tokens[2] == ';'
+                 and title, f'{name}: TNT header'):
+        return
+    tokens = words(text[title.end():].replace('proc/;', 'proc/').replace(';', ' ; '))
+    nchar, ntax = int(tokens[0]), int(tokens[1])
+    names, cells = tokens[2:2 + 2 * ntax:2], tokens[3:3 + 2 * ntax:2]
+    check(len(cells) == len(rows) and all(len(c) == nchar for c in cells), f'{name}: xread')
+    at, matrices, assigned = 2 + 2 * ntax + 1, {}, {}
+    while tokens[at] == 'smatrix':
+        if tokens[at + 1] == '+':
+            assigned[int(tokens[at + 3])] = tokens[at + 2]
+            at += 5
+            continue
+        label, at, costs = tokens[at + 2].strip('()'), at + 3, {}
+        while tokens[at] != ';':
+            a, b = TNT_SYMBOLS.index(tokens[at][0]), TNT_SYMBOLS.index(tokens[at][2])
+            costs[(a, b)] = int(tokens[at + 1])
+            if tokens[at][1] == '/':
+                costs[(b, a)] = int(tokens[at + 1])
+            at += 2
+        matrices[label] = costs
+        at += 1
+    check(tokens[at:] == ['proc/'], f'{name}: the TNT file does not end with proc/;')
+    expected = sorted(n for n, (s, c) in regions.items() if exportable(s, c, 32)
+                      and all(cell == '.' or 0 <= float(cell) <= 21474836.47
+                              for row in c for cell in row))
+    check(len(assigned) == nchar == len(expected), f'{name}: TNT characters')
+    for character, label in assigned.items():
+        number = int(label[len('Region_'):])
+        symbols, matrix = regions[number]
+        costs = matrices[label]
+        k = len(symbols)
+        check(len(costs) == k * (k - 1), f'{name}: {label} has {len(costs)} costs')
+        for g in range(k):
+            for h in range(k):
+                if g != h:
+                    check(costs.get((g, h)) == round(float(matrix[g][h]) * 100),
+                          f'{name}: {label} {g}>{h}')
+        for row, line in zip(rows, cells):
+            want = symbols.index(row[number - 1]) if row[number - 1] in symbols else -1
+            got = TNT_SYMBOLS.index(line[character]) if line[character] != '?' else -1
+            check(want == got, f'{name}: {label} cell')
+
+
+def check_both_formats(step_matrix, name):
+    regions, rows = shown(step_matrix)
+    with tempfile.TemporaryDirectory() as work:
+        with open(os.path.join(work, 'StepMatrix'), 'w', encoding='latin-1') as f:
+            f.write(step_matrix)
+        for args in (['-o', 'out.nex'], ['--tnt', '-o', 'out.tnt']):
+            run = subprocess.run([export] + args, cwd=work, capture_output=True, encoding='latin-1')
+            check(run.returncode == 0, f'{name}: vornax-export {args}: {run.stderr}')
+        check_ncl(os.path.join(work, 'out.nex'), regions, rows, name)
+        check_python_readers(os.path.join(work, 'out.nex'), name)
+        check_tnt(open(os.path.join(work, 'out.tnt'), encoding='latin-1').read(), regions, rows,
+                  name)
+
+
+def run_vornax(data, weights):
+    with tempfile.TemporaryDirectory() as work:
+        with open(os.path.join(work, 'data.dat'), 'w') as f:
+            f.write(data)
+        subprocess.run([vornax], cwd=work, input=f'data.dat\n{weights}\n', encoding='latin-1',
+                       capture_output=True, check=True)
+        return open(os.path.join(work, 'StepMatrix'), encoding='latin-1').read()
+
+
+def many_states(counts, seed):
+    """A data file of 100 taxa with one region per entry of `counts`, of that many states."""
+    rng = random.Random(seed)
+    sequences, bounds, site = [''] * 100, [], 1
+    for count in counts:
+        states = set()
+        while len(states) < count:
+            states.add(''.join(rng.choice('ACGT') for _ in range(rng.randint(14, 20))))
+        states = sorted(states)
+        width = max(map(len, states))
+        for t in range(100):
+            sequences[t] += states[t % count].ljust(width, '-')
+        bounds.append(f'{site}-{site + width - 1}')
+        site += width
+    taxa = ''.join(f'taxon_{t:03d}\t{s}\n' for t, s in enumerate(sequences))
+    return f'100 {site - 1} {len(counts)} - ?\n{" ".join(bounds)}\n{taxa}'
+
+
+for example in sorted(os.listdir(examples)):
+    if example.endswith('.dat'):
+        check_both_formats(run_vornax(open(os.path.join(examples, example)).read(), '1\n2\n1'),
+                           example)
+check_both_formats(open(hand_made, encoding='latin-1').read(), 'a hand-made StepMatrix')
+check_both_formats(run_vornax(many_states([2, 30, 48, 60, 96], 1), '1\n2\n1'),
+                   'regions of 2 to 96 states')
+for seed in (1, 2):
+    check_both_formats(run_vornax(many_states([3, 5, 8, 12, 20], seed), '0.37\n1e6\n2.5'),
+                       f'unusual weights, seed {seed}')
+for failure in failures[:40]:
+    print(failure)
+print(f"{checks[0]} checks, {len(failures)} failed")
+sys.exit(1 if failures else 0)
