@@ -2,17 +2,18 @@
 # End-to-end benchmark of vornax: builds it, generates a real-looking data set and one at
 # the limits, and times vornax on each, on every processor and held to one processor. With
 # --against REV it also builds git revision REV in a temporary worktree and times it the same
-# way, alternating its runs with the current tree's, so that both meet the same machine.
+# way, alternating its runs with the current tree's, so that both meet the same machine
+# (--against may be given more than once).
 # Prints the median wall time, CPU time and peak memory of each, and checks that every run
 # wrote the same bytes as the first.
 # Usage: bench/run_bench.sh [--against REV] [--runs N] [--data real|limit|both]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
-against="" runs=3 sets="real limit"
+against=() runs=3 sets="real limit"
 while [ $# -gt 0 ]; do
   case $1 in
-    --against) against=$2; shift 2 ;;
+    --against) against+=("$2"); shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --data) sets=$2; [ "$sets" = both ] && sets="real limit"; shift 2 ;;
     -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
@@ -22,7 +23,9 @@ done
 
 work=$(mktemp -d)
 cleanup() {
-  [ -n "$against" ] && git -C "$root" worktree remove --force "$work/rev" 2>/dev/null
+  for tree in "$work"/rev-*/; do
+    [ -d "$tree/.git" ] || [ -f "$tree/.git" ] && git -C "$root" worktree remove --force "$tree"
+  done 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -31,15 +34,16 @@ echo "building the current tree ..." >&2
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target vornax make_data >/dev/null
 programs=("current:$build/vornax")
-if [ -n "$against" ]; then
-  commit=$(git -C "$root" rev-parse --short "$against^{commit}")
-  echo "building $against ($commit) in a temporary worktree ..." >&2
-  git -C "$root" worktree add --detach "$work/rev" "$commit" >/dev/null 2>&1
-  { cmake -S "$work/rev" -B "$work/rev-build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
-    cmake --build "$work/rev-build" -j"$(nproc)" --target vornax; } >"$work/rev-build.log" 2>&1 ||
-    { cat "$work/rev-build.log" >&2; exit 1; }
-  programs+=("$commit:$(find "$work/rev-build" -name vornax -type f -perm -u+x | head -n 1)")
-fi
+for rev in "${against[@]}"; do
+  commit=$(git -C "$root" rev-parse --short "$rev^{commit}")
+  tree=$work/rev-$commit
+  echo "building $rev ($commit) in a temporary worktree ..." >&2
+  git -C "$root" worktree add --detach "$tree" "$commit" >/dev/null 2>&1
+  { cmake -S "$tree" -B "$tree-build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
+    cmake --build "$tree-build" -j"$(nproc)" --target vornax; } >"$tree-build.log" 2>&1 ||
+    { cat "$tree-build.log" >&2; exit 1; }
+  programs+=("$commit:$(find "$tree-build" -name vornax -type f -perm -u+x | head -n 1)")
+done
 for data in $sets; do "$build/make_data" "$data" 1 >"$work/$data.dat"; done
 
 # run LABEL DATA COMMAND...: one run in a fresh directory with the dialogue piped in; appends
