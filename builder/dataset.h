@@ -9,11 +9,7 @@
 #include <string_view>
 #include <vector>
 
-// The most regions a data file may ask for: region numbers are written with at most two
-// digits in the coded data matrix.
-inline constexpr int kMaxRegions = 99;
-// The longest region, in sites, that can be coded.
-inline constexpr int kMaxRegionLength = 101;
+#include "common/data_limits.h"
 
 // Bounds of one ambiguous region, sites counted from 1, both inclusive.
 struct RegionBounds {

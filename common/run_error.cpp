@@ -10,6 +10,10 @@ void failFile(const char* program, const char* what, const std::string& path, in
     throw RunError(message);
 }
 
+void failInput(const char* program, const std::string& path, const std::string& reason) {
+    throw RunError(std::string(program) + ": \"" + path + "\": " + reason + "\n");
+}
+
 int reportRunError(const RunError& error) {
     std::fflush(stdout);
     std::FILE* stream = error.stream() == Stream::out ? stdout : stderr;

@@ -169,3 +169,5 @@ INSTANTIATE_TEST_SUITE_P(Quillet, Cases, testing::ValuesIn(casesOf("quillet", QU
                          caseName);
 INSTANTIATE_TEST_SUITE_P(VornaxExport, Cases,
                          testing::ValuesIn(casesOf("vornax-export", EXPORT_PATH)), caseName);
+INSTANTIATE_TEST_SUITE_P(VornaxImport, Cases,
+                         testing::ValuesIn(casesOf("vornax-import", IMPORT_PATH)), caseName);

@@ -1,4 +1,4 @@
-#include "common/output_file.h"
+#include "common/files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "common/console.h"
 #include "common/run_error.h"
@@ -25,6 +27,17 @@ bool writeAndClose(std::FILE* file, const std::string& text) {
 }
 
 }  // namespace
+
+std::string readWholeFile(const char* program, const std::string& path) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) failFile(program, "cannot read", path, EISDIR);
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) failFile(program, "cannot read", path, errno);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) failFile(program, "cannot read", path, errno);
+    return text;
+}
 
 void writeWholeFile(const char* program, const std::string& path, const std::string& text) {
     if (path.empty()) {

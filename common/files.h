@@ -1,7 +1,11 @@
-// A text written whole to its destination, or not at all.
+// Whole files: read at once, and written whole or not at all.
 #pragma once
 
 #include <string>
+
+// Returns the bytes of the file at `path`; throws RunError "<program>: cannot read \"PATH\":
+// <reason>" when it cannot be read (a directory among them).
+std::string readWholeFile(const char* program, const std::string& path);
 
 // Writes `text` to the file at `path`, or to standard output when `path` is ""; throws RunError
 // "<program>: cannot write \"PATH\": <reason>" when it cannot be written whole. A regular file
