@@ -54,6 +54,17 @@ std::string nameOf(const std::string& label, bool fasta) {
     return label.substr(start, label.find_first_of(" \t", start) - start);
 }
 
+// Returns the NEXUS label `label` as `text` spells it: NEXUS reads an underscore as a blank,
+// so a label with blanks whose underscore spelling stands in the file takes that spelling.
+std::string nexusSpelling(std::string label, const std::string& text) {
+    std::string underscored = label;
+    for (char& c : underscored) {
+        if (c == ' ') c = '_';
+    }
+    if (text.find(underscored) != std::string::npos) label = underscored;
+    return label;
+}
+
 // Returns the row of taxon `taxon` in `block`: one letter, gap or unknown cell per site.
 // Throws RunError for a cell that is none of these.
 std::string rowOf(const NxsCharactersBlock& block, unsigned taxon, const std::string& fileName,
@@ -181,7 +192,10 @@ Alignment readAlignment(const std::string& text, const std::string& fileName,
         try {
             const NxsCharactersBlock& block = nucleotideBlock(reader, fileName, fasta);
             for (unsigned t = 0; t < block.GetNTaxTotal(); ++t) {
-                alignment.names.push_back(nameOf(block.GetTaxonLabel(t), fasta));
+                const std::string label = block.GetTaxonLabel(t);
+                alignment.names.push_back(std::string_view(attempt.nclFormat) == "nexus"
+                                              ? nexusSpelling(label, text)
+                                              : nameOf(label, fasta));
                 alignment.rows.push_back(rowOf(block, t, fileName, alignment.names.back()));
             }
             if (block.GetGapSymbol() != '\0') alignment.gapSymbol = block.GetGapSymbol();
