@@ -2,6 +2,7 @@
 // Clustal format and the site ranges of its ambiguous regions.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -52,9 +53,11 @@ std::string checkCode(const std::string& text) {
                                                                 : "one printable character, not a blank";
 }
 
-// Returns the comment of the data file's first line: where its data came from.
+// Returns the comment of the data file's first line: where its data came from (the file's
+// name without its directories, which mean nothing where the data file goes).
 std::string sourceComment(const std::string& path, const std::string& label) {
-    std::string comment = "imported from \"" + path + "\" (" + label + ")";
+    std::string comment = "imported from \"" + std::filesystem::path(path).filename().string() +
+                          "\" (" + label + ")";
     for (char& c : comment) {
         if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) c = '?';
     }
