@@ -6,7 +6,6 @@
 #include <exception>
 #include <memory>
 #include <sstream>
-#include <string_view>
 
 #include "common/run_error.h"
 
@@ -186,14 +185,15 @@ Alignment readAlignment(const std::string& text, const std::string& fileName,
             if (furthest.position < 0) furthest = {error.what(), 0};
             continue;
         }
-        const bool fasta = std::string_view(attempt.nclFormat).ends_with("fasta");
+        const std::string nclFormat = attempt.nclFormat;
+        const bool fasta = nclFormat.find("fasta") != std::string::npos;
         Alignment alignment;
         alignment.label = attempt.label;
         try {
             const NxsCharactersBlock& block = nucleotideBlock(reader, fileName, fasta);
             for (unsigned t = 0; t < block.GetNTaxTotal(); ++t) {
                 const std::string label = block.GetTaxonLabel(t);
-                alignment.names.push_back(std::string_view(attempt.nclFormat) == "nexus"
+                alignment.names.push_back(nclFormat == "nexus"
                                               ? nexusSpelling(label, text)
                                               : nameOf(label, fasta));
                 alignment.rows.push_back(rowOf(block, t, fileName, alignment.names.back()));

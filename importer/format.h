@@ -19,6 +19,13 @@ std::vector<std::string> formatNames();
 // space: "#NEXUS", ">", "CLUSTAL" or two counts (PHYLIP); "" when none fits.
 std::string detectFormat(std::string_view text);
 
+// Returns "" when the library can be given `text` as `format`, else what is wrong with it: a
+// control byte (but tab, line ends and form feed) or, except in NEXUS, a byte above 0x7F,
+// which the library drops or misreads; or a PHYLIP first line or NEXUS DIMENSIONS that
+// announces more taxa times sites than the file has bytes, for which it would set memory
+// aside before reading a site.
+std::string checkBeforeReading(std::string_view text, const std::string& format);
+
 // Returns the readings to try, in order, for the --format name `format`: DNA before RNA and,
 // for PHYLIP, relaxed before strict names and one block before interleaved blocks.
 std::vector<ReadingAttempt> readingAttempts(const std::string& format);

@@ -148,6 +148,8 @@ int main(int argc, char** argv) {
                       "its format is none of those told apart by their first bytes (#NEXUS, >, "
                       "CLUSTAL, or PHYLIP's two counts); name it with --format");
         }
+        const std::string unreadable = checkBeforeReading(text, format);
+        if (!unreadable.empty()) failInput("vornax-import", options.alignment, unreadable);
         const Alignment alignment = readAlignment(text, options.alignment, readingAttempts(format));
 
         // The regions.
