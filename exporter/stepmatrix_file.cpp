@@ -16,29 +16,6 @@ constexpr std::string_view kUncodedHeader = "\t [ Region#";
 constexpr std::string_view kUncodedTail = " has more than 96 states ] ";
 constexpr std::string_view kMatrixTitleTail = "\tambiguous region ]";
 
-// Returns `line` as a message shows it: quoted, tabs and other unprintable bytes escaped,
-// cut after 60 bytes.
-std::string shown(std::string_view line) {
-    std::string text = "\"";
-    for (std::size_t i = 0; i < line.size() && i < 60; ++i) {
-        const unsigned char c = line[i];
-        if (c == '\t') {
-            text += "\\t";
-        } else if (c == '"' || c == '\\') {
-            text += '\\';
-            text += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            text += hex;
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    if (line.size() > 60) text += "...";
-    return text + "\"";
-}
-
 // Returns whether `text` is one or more decimal digits; stores their value (at most
 // 1000000000) in `value`.
 bool readNumber(std::string_view text, int& value) {
@@ -268,6 +245,27 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
     }
     file.taxa = readCodedMatrix(lines, file.regions.size());
     return file;
+}
+
+std::string shown(std::string_view line) {
+    std::string text = "\"";
+    for (std::size_t i = 0; i < line.size() && i < 60; ++i) {
+        const unsigned char c = line[i];
+        if (c == '\t') {
+            text += "\\t";
+        } else if (c == '"' || c == '\\') {
+            text += '\\';
+            text += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            text += hex;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    if (line.size() > 60) text += "...";
+    return text + "\"";
 }
 
 int stateOfCell(const StepMatrixRegion& region, char cell) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One region of StepMatrix, in file order.
@@ -35,3 +36,7 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
 // Returns the state that coded-matrix cell `cell` shows in coded region `region`, or -1 when
 // the cell is not one of the region's symbols (the taxon is unknown there).
 int stateOfCell(const StepMatrixRegion& region, char cell);
+
+// Returns `line` as a message shows it: in double quotes, tabs and other unprintable bytes
+// escaped, cut after 60 bytes.
+std::string shown(std::string_view line);
