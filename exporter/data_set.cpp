@@ -134,9 +134,9 @@ DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataP
         joined.siteRows.push_back(std::move(row));
     }
     if (faults > 0) {
-        refuse(firstFault + ", outside the ambiguous regions, where only bases, IUPAC codes, " +
-               "?, - and the data file's two codes can stand (" + std::to_string(faults) +
-               (faults == 1 ? " site is" : " sites are") + " such)");
+        refuse(firstFault + ", outside the ambiguous regions, and that is no base, IUPAC code, " +
+               "?, - or code of the data file (" + std::to_string(faults) + " such " +
+               (faults == 1 ? "site" : "sites") + " in all)");
     }
     joined.coded = std::move(file);
     return joined;
