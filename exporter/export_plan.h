@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "exporter/data_set.h"
@@ -77,8 +78,9 @@ std::string codedCells(const ExportPlan& plan, const CodedTaxon& taxon, char (*s
 
 // What a writer made of a data set.
 struct ExportResult {
-    std::string text;                   // the whole output file
-    std::string partitions;             // the partition file that goes with it (PHYLIP only)
+    std::string text;  // the whole output file
+    // The files written beside it (PHYLIP only), each by its name and text.
+    std::vector<std::pair<std::string, std::string>> besides;
     int characters = 0;                 // the number of regions written as characters
     std::vector<std::string> warnings;  // the plan's warnings
 };

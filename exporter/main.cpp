@@ -119,7 +119,12 @@ Options readOptions(int argc, char** argv) {
                   " writes none");
     }
     if (options.format == "phylip" && options.output.empty()) {
-        failUsage("--format phylip writes two files: give -o FILE");
+        failUsage("--format phylip writes three files: give -o FILE");
+    }
+    const std::string stem = std::filesystem::path(options.output).stem().string();
+    const std::string name = std::filesystem::path(options.output).filename().string();
+    if (options.format == "phylip" && (name == stem + ".partitions" || name == stem + ".regions.phy")) {
+        failUsage("-o " + options.output + " would be overwritten by the files written beside it");
     }
     return options;
 }
@@ -226,6 +231,7 @@ int main(int argc, char** argv) {
             return 0;
         }
 
+        const std::filesystem::path output = options.output;
         StepMatrixFile file = parseStepMatrix(readInput(options.input), options.input);
         const std::size_t taxa = file.taxa.size();
         const DataSet data = options.data.empty()
@@ -235,7 +241,8 @@ int main(int argc, char** argv) {
 
         const ExportResult result = options.format == "tnt"      ? tntExport(data, options.triangle)
                                     : options.format == "mixed"  ? mixedExport(data)
-                                    : options.format == "phylip" ? phylipExport(data)
+                                    : options.format == "phylip"
+                                        ? phylipExport(data, output.filename().string())
                                                                  : nexusExport(data, options.triangle);
         for (const std::string& warning : result.warnings) {
             std::fprintf(stderr, "vornax-export: warning: %s\n", warning.c_str());
@@ -250,9 +257,8 @@ int main(int argc, char** argv) {
         }
 
         writeOutput(options.output, result.text);
-        if (options.format == "phylip") {
-            writeOutput(std::filesystem::path(options.output).replace_extension(".partitions").string(),
-                        result.partitions);
+        for (const auto& [name, text] : result.besides) {
+            writeOutput((output.parent_path() / name).string(), text);
         }
         return 0;
     } catch (const RunError& error) {

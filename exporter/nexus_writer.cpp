@@ -186,7 +186,7 @@ ExportResult nexusExport(const DataSet& data, bool triangle) {
         triangle);
     const std::vector<StepMatrixRegion>& regions = plan.regions;
     const std::size_t sites = data.sites.size();
-    ExportResult result{"", "", static_cast<int>(regions.size()), plan.warnings};
+    ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
     std::vector<std::string> words;
     for (const std::string& name : plan.names) words.push_back(nexusWord(name));
 
@@ -243,7 +243,7 @@ ExportResult mixedExport(const DataSet& data) {
     const ExportPlan plan = planExport(data, {tntSymbol, whyNot, mrBayesName, false}, false);
     const std::vector<StepMatrixRegion>& regions = plan.regions;
     const std::size_t sites = data.sites.size();
-    ExportResult result{"", "", static_cast<int>(regions.size()), plan.warnings};
+    ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
 
     std::string& text = result.text;
     text = "#NEXUS\n[Written by vornax-export " + std::string(kVersion) + ": " +

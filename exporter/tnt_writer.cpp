@@ -78,7 +78,7 @@ ExportResult tntExport(const DataSet& data, bool triangle) {
     const std::vector<std::string>& written = plan.names;
     const std::size_t states = plan.states;
     const std::size_t sites = data.sites.size();
-    ExportResult result{"", "", static_cast<int>(regions.size()), plan.warnings};
+    ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
     std::size_t nameWidth = 0;
     for (const std::string& name : written) nameWidth = std::max(nameWidth, name.size());
     // Returns the rows of the taxa, each name followed by `cells(taxon)`.
