@@ -11,7 +11,7 @@
 namespace {
 
 // Returns how a message names the state that cell `cell` shows in `region`.
-std::string cellText(const StepMatrixRegion& region, char cell) {
+std::string cellText(const FileRegion& region, char cell) {
     const int state = stateOfCell(region, cell);
     return state < 0 ? std::string("unknown") : "state " + shown(region.states[state]);
 }
@@ -49,7 +49,7 @@ void checkTogether(const StepMatrixFile& file, Dataset& data, const std::string&
     for (int r = 0; r < data.regionCount; ++r) {
         RegionStates states;
         codeRegion(data, r, states, coded);
-        const StepMatrixRegion& region = file.regions[r];
+        const FileRegion& region = file.regions[r];
         const std::string name = "region " + std::to_string(r + 1);
         if (region.coded != isCodedRegion(states) ||
             (region.coded && region.states.size() != states.states.size())) {

@@ -106,7 +106,7 @@ namespace {
 // Returns the warning on the triangle inequality of `region`'s step matrix, whose costs
 // `triangle` replaces by the cheapest path costs, or "" when it holds; sets `replaced` to
 // "Region_N (K of its M costs)" when costs were replaced.
-std::string triangleWarning(StepMatrixRegion& region, char (*symbol)(int), bool triangle,
+std::string triangleWarning(FileRegion& region, char (*symbol)(int), bool triangle,
                             std::string& replaced) {
     const TriangleCheck check = checkTriangle(region.cells, triangle);
     const std::string name = "region " + std::to_string(region.number) + ": ";
@@ -137,7 +137,7 @@ std::string triangleWarning(StepMatrixRegion& region, char (*symbol)(int), bool 
 
 ExportPlan planExport(const DataSet& data, const FormatRules& rules, bool triangle) {
     ExportPlan plan;
-    for (const StepMatrixRegion& region : data.coded.regions) {
+    for (const FileRegion& region : data.coded.regions) {
         std::string why;
         if (!region.coded) {
             why = "vornax could not code it (more than 96 states)";
@@ -145,7 +145,7 @@ ExportPlan planExport(const DataSet& data, const FormatRules& rules, bool triang
             why = "it has a single state, and a step matrix needs two or more";
         }
         // The format takes the region or not as --triangle leaves it.
-        StepMatrixRegion written = region;
+        FileRegion written = region;
         std::string note, replaced;
         if (why.empty() && rules.stepMatrices) {
             note = triangleWarning(written, rules.symbol, triangle, replaced);
@@ -173,7 +173,7 @@ ExportPlan planExport(const DataSet& data, const FormatRules& rules, bool triang
 
 std::string codedCells(const ExportPlan& plan, const CodedTaxon& taxon, char (*symbol)(int)) {
     std::string cells;
-    for (const StepMatrixRegion& region : plan.regions) {
+    for (const FileRegion& region : plan.regions) {
         const int state = stateOfCell(region, taxon.cells[region.number - 1]);
         cells += state < 0 ? '?' : symbol(state);
     }
@@ -206,7 +206,7 @@ std::string joinedSummary(const DataSet& data, const ExportPlan& plan, int first
                        characters(first, next - 1) + ", then " +
                        count(plan.regions.size(), "region") + " as " +
                        characters(next, next + static_cast<int>(plan.regions.size()) - 1) + ":";
-    for (const StepMatrixRegion& region : plan.regions) {
+    for (const FileRegion& region : plan.regions) {
         text += std::string(&region == &plan.regions.front() ? " " : ", ") + "Region_" +
                 std::to_string(region.number) + " (sites " +
                 siteRange(data.bounds[region.number - 1]) + ")";
@@ -221,7 +221,7 @@ std::string commentText(const std::string& text, const char* forbidden) {
     return fits ? text : "(a sequence that a comment cannot show)";
 }
 
-std::string stateMapText(const StepMatrixRegion& region, char (*symbol)(int),
+std::string stateMapText(const FileRegion& region, char (*symbol)(int),
                          const char* forbidden) {
     std::string text;
     for (std::size_t state = 0; state < region.states.size(); ++state) {

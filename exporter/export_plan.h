@@ -46,7 +46,7 @@ CellValue parseCell(const std::string& text);
 struct FormatRules {
     char (*symbol)(int);  // the symbol of a state in the file
     // Returns the reason why the format cannot hold coded region `region`, or "".
-    std::function<std::string(const StepMatrixRegion&)> whyNot;
+    std::function<std::string(const FileRegion&)> whyNot;
     // Returns a taxon's name as the file writes it, given the name and its row from 1.
     std::function<std::string(const std::string&, int)> clean;
     bool stepMatrices = true;  // whether the file holds the regions' step matrices
@@ -56,7 +56,7 @@ struct FormatRules {
 struct ExportPlan {
     // The characters, in file order; with --triangle, costs above the cheapest path through
     // other states are replaced by that path's cost.
-    std::vector<StepMatrixRegion> regions;
+    std::vector<FileRegion> regions;
     std::size_t states = 0;                 // the most states of a character
     std::vector<std::string> names;         // each taxon's name as the file writes it
     std::vector<std::string> warnings;      // one per region left out, step matrix that breaks
@@ -96,5 +96,5 @@ std::string commentText(const std::string& text, const char* forbidden);
 
 // Returns the lines "\tS = sequence" of each state of `region` (S its symbol in the file,
 // then its StepMatrix symbol when the two differ) for a comment that `forbidden` bytes end.
-std::string stateMapText(const StepMatrixRegion& region, char (*symbol)(int),
+std::string stateMapText(const FileRegion& region, char (*symbol)(int),
                          const char* forbidden);

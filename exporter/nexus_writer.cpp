@@ -15,7 +15,7 @@ namespace {
 
 // Returns the reason why coded region `region` cannot be written as a NEXUS character with
 // step matrix beside the alignment's sites (`joined`) or alone, or "".
-std::string whyNotNexus(const StepMatrixRegion& region, bool joined) {
+std::string whyNotNexus(const FileRegion& region, bool joined) {
     const std::size_t limit = joined ? kJoinedNexusStateLimit : kNexusStateLimit;
     if (region.states.size() > limit) {
         return "it has " + std::to_string(region.states.size()) +
@@ -65,7 +65,7 @@ std::string padLeft(const std::string& text, std::size_t width) {
 
 // Returns the ASSUMPTIONS command that defines the step matrix of `region`, whose states have
 // the symbols `symbol`.
-std::string userTypeText(const StepMatrixRegion& region, char (*symbol)(int)) {
+std::string userTypeText(const FileRegion& region, char (*symbol)(int)) {
     const std::size_t count = region.states.size();
     std::string text = "\tUSERTYPE Region_" + std::to_string(region.number) +
                        " (STEPMATRIX) = " + std::to_string(count) + "\n";
@@ -181,10 +181,10 @@ ExportResult nexusExport(const DataSet& data, bool triangle) {
     char (*const symbol)(int) = joined ? joinedNexusSymbol : nexusSymbol;
     const ExportPlan plan = planExport(
         data,
-        {symbol, [joined](const StepMatrixRegion& r) { return whyNotNexus(r, joined); },
+        {symbol, [joined](const FileRegion& r) { return whyNotNexus(r, joined); },
          nexusName, true},
         triangle);
-    const std::vector<StepMatrixRegion>& regions = plan.regions;
+    const std::vector<FileRegion>& regions = plan.regions;
     const std::size_t sites = data.sites.size();
     ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
     std::vector<std::string> words;
@@ -224,7 +224,7 @@ ExportResult nexusExport(const DataSet& data, bool triangle) {
         types = "UNORD: 1-" + std::to_string(sites) + ", ";
     }
     text += "\nBEGIN ASSUMPTIONS;\n";
-    for (const StepMatrixRegion& region : regions) text += userTypeText(region, symbol);
+    for (const FileRegion& region : regions) text += userTypeText(region, symbol);
     for (std::size_t i = 0; i < regions.size(); ++i) {
         types += (i == 0 ? "Region_" : ", Region_") + std::to_string(regions[i].number) + ": " +
                  std::to_string(sites + i + 1);
@@ -234,14 +234,14 @@ ExportResult nexusExport(const DataSet& data, bool triangle) {
 }
 
 ExportResult mixedExport(const DataSet& data) {
-    const auto whyNot = [](const StepMatrixRegion& region) -> std::string {
+    const auto whyNot = [](const FileRegion& region) -> std::string {
         if (region.states.size() <= static_cast<std::size_t>(kMrBayesStateLimit)) return "";
         return "it has " + std::to_string(region.states.size()) +
                " states and MrBayes reads standard characters of at most " +
                std::to_string(kMrBayesStateLimit);
     };
     const ExportPlan plan = planExport(data, {tntSymbol, whyNot, mrBayesName, false}, false);
-    const std::vector<StepMatrixRegion>& regions = plan.regions;
+    const std::vector<FileRegion>& regions = plan.regions;
     const std::size_t sites = data.sites.size();
     ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
 

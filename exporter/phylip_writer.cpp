@@ -9,7 +9,7 @@
 #include "exporter/tnt_writer.h"
 
 ExportResult phylipExport(const DataSet& data, const std::string& name) {
-    const auto whyNot = [](const StepMatrixRegion& region) -> std::string {
+    const auto whyNot = [](const FileRegion& region) -> std::string {
         if (region.states.size() <= static_cast<std::size_t>(kMultistateLimit)) return "";
         return "it has " + std::to_string(region.states.size()) +
                " states and IQ-TREE reads multistate characters of at most " +
@@ -38,7 +38,7 @@ ExportResult phylipExport(const DataSet& data, const std::string& name) {
             return codedCells(plan, data.coded.taxa[taxon], tntSymbol);
         }));
     std::string states;
-    for (const StepMatrixRegion& region : plan.regions) {
+    for (const FileRegion& region : plan.regions) {
         states += "\n\tRegion_" + std::to_string(region.number) + " (" + stem +
                   ".regions.phy, column " + std::to_string(&region - plan.regions.data() + 1) +
                   "): state = StepMatrix symbol: sequence\n" +

@@ -104,11 +104,11 @@ std::string symbolText(int state) {
 
 // Reads the rest of a coded region whose header line, "\tUSERTYPE Region#" already taken,
 // is `header`.
-StepMatrixRegion readCodedRegion(Lines& lines, std::string_view header, int expectedNumber) {
+FileRegion readCodedRegion(Lines& lines, std::string_view header, int expectedNumber) {
     const std::string headerForm = "a region header \"\\tUSERTYPE Region#" +
                                    std::to_string(expectedNumber) + " STEPMATRIX = K\"";
     const std::size_t blank = header.find(' ', kCodedHeader.size());
-    StepMatrixRegion region;
+    FileRegion region;
     region.coded = true;
     int count = 0;
     if (blank == std::string_view::npos ||
@@ -234,7 +234,7 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
                             std::string(kUncodedTail)) {
                 lines.fail(form, line);
             }
-            StepMatrixRegion region;
+            FileRegion region;
             region.number = expectedNumber;
             file.regions.push_back(std::move(region));
         } else if (line.starts_with("[ ") && line.ends_with(kMatrixTitleTail)) {
@@ -268,7 +268,7 @@ std::string shown(std::string_view line) {
     return text + "\"";
 }
 
-int stateOfCell(const StepMatrixRegion& region, char cell) {
+int stateOfCell(const FileRegion& region, char cell) {
     if (!region.coded) return -1;
     return findStateSymbol(static_cast<unsigned char>(cell),
                            static_cast<int>(region.states.size()));

@@ -20,7 +20,7 @@ long long tntCost(const std::string& cell) {
 }
 
 // Returns the reason why coded region `region` cannot be written as a TNT character, or "".
-std::string whyNotTnt(const StepMatrixRegion& region) {
+std::string whyNotTnt(const FileRegion& region) {
     if (region.states.size() > static_cast<std::size_t>(kTntStateLimit)) {
         return "it has " + std::to_string(region.states.size()) + " states and TNT holds at most " +
                std::to_string(kTntStateLimit);
@@ -38,7 +38,7 @@ std::string whyNotTnt(const StepMatrixRegion& region) {
 
 // Returns the smatrix command that defines the step matrix of `region` as matrix `index`:
 // "a/b cost" for each pair whose cost is the same both ways, "a>b cost" otherwise.
-std::string smatrixText(const StepMatrixRegion& region, std::size_t index) {
+std::string smatrixText(const FileRegion& region, std::size_t index) {
     std::string text =
         "smatrix =" + std::to_string(index) + " (Region_" + std::to_string(region.number) + ")";
     const std::size_t count = region.states.size();
@@ -74,7 +74,7 @@ std::string tntName(const std::string& name, int row) {
 
 ExportResult tntExport(const DataSet& data, bool triangle) {
     const ExportPlan plan = planExport(data, {tntSymbol, whyNotTnt, tntName, true}, triangle);
-    const std::vector<StepMatrixRegion>& regions = plan.regions;
+    const std::vector<FileRegion>& regions = plan.regions;
     const std::vector<std::string>& written = plan.names;
     const std::size_t states = plan.states;
     const std::size_t sites = data.sites.size();

@@ -15,6 +15,8 @@
 #include "checker/working_copy.h"
 #include "common/run_error.h"
 #include "common/symbols.h"
+#include "exporter/data_set.h"
+#include "exporter/stepmatrix_file.h"
 
 BuilderOutput buildInMemory(const std::string& dataText, const UserWeights& weights, int threads) {
     BuilderOutput output;
@@ -174,64 +176,35 @@ std::string recordFaults(const std::vector<std::vector<std::string>>& states,
     return "";
 }
 
-// Checks the step matrix of every coded region: symmetric, and (default weights) positive.
-std::string matrixFaults(const std::vector<std::vector<std::string>>& states,
+// Checks StepMatrix as vornax-export reads it: it reads the whole file; each coded region
+// lists the expected states and has a symmetric step matrix, positive with the default
+// weights; there is a coded row per taxon; and joined to the data file, the two belong
+// together (a refusal for the sites outside the regions is no fault).
+std::string exportFaults(const std::vector<std::vector<std::string>>& states, const Dataset& data,
                          const std::string& stepMatrix, bool defaultWeights) {
-    const std::vector<std::string> all = lines(stepMatrix);
-    size_t at = 0;
-    for (size_t r = 0; r < states.size(); ++r) {
-        const size_t n = states[r].size();
-        if (n > size_t(kStateSymbolCount)) continue;
-        const std::string header = "\tUSERTYPE Region#" + std::to_string(r + 1) + " STEPMATRIX = ";
-        while (at < all.size() && all[at].rfind(header, 0) != 0) ++at;
-        if (at == all.size()) return "no step matrix for region " + std::to_string(r + 1);
-        at += 1 + n + 2;  // the state lines, the empty line, the column line
-        std::vector<std::vector<std::string>> cells;
-        for (size_t g = 0; g < n; ++g, ++at) {
-            if (at >= all.size() || all[at].size() < 6) return "missing matrix row";
-            std::istringstream row(all[at].substr(6));
-            std::vector<std::string> tokens;
-            for (std::string token; row >> token;) tokens.push_back(token);
-            if (tokens.size() != n)
-                return "a matrix row without one cell per state in region " + std::to_string(r + 1);
-            cells.push_back(tokens);
-        }
-        for (size_t g = 0; g < n; ++g) {
-            for (size_t h = 0; h < n; ++h) {
-                if (g == h) {
-                    if (cells[g][h] != ".") return "a diagonal cell is not \".\"";
-                    continue;
+    try {
+        StepMatrixFile file = parseStepMatrix(stepMatrix, "StepMatrix");
+        for (const FileRegion& region : file.regions) {
+            const std::string name = "region " + std::to_string(region.number);
+            if (region.coded != (states[region.number - 1].size() <= size_t(kStateSymbolCount)) ||
+                (region.coded && region.states != states[region.number - 1]))
+                return name + " does not list the states of the data file";
+            for (size_t g = 0; g < region.cells.size(); ++g) {
+                for (size_t h = 0; h < region.cells.size(); ++h) {
+                    if (g != h && region.cells[g][h] != region.cells[h][g])
+                        return "the step matrix of " + name + " is not symmetric";
+                    if (g != h && defaultWeights && !(std::stod(region.cells[g][h]) > 0))
+                        return "a step-matrix cell of " + name + " is not positive";
                 }
-                if (cells[g][h] != cells[h][g])
-                    return "step matrix not symmetric in region " + std::to_string(r + 1);
-                if (defaultWeights && !(std::strtod(cells[g][h].c_str(), nullptr) > 0))
-                    return "a step-matrix cell is not positive in region " + std::to_string(r + 1);
             }
         }
-    }
-    return "";
-}
-
-// Checks the coded data matrix: one row per taxon, one cell per region.
-std::string codedMatrixFaults(const Dataset& data, const std::string& stepMatrix) {
-    const size_t start = stepMatrix.rfind("[ ");
-    const std::vector<std::string> all = lines(stepMatrix);
-    // The block is the last data.taxonCount lines of the file.
-    if (all.size() < size_t(data.taxonCount)) return "the coded data matrix lacks rows";
-    if (start == std::string::npos) return "no coded data matrix";
-    for (int t = 0; t < data.taxonCount; ++t) {
-        const std::string& row = all[all.size() - size_t(data.taxonCount) + size_t(t)];
-        const std::string& name = data.taxonNames[size_t(t)];
-        const size_t width = size_t(data.longestNameLength) + 1;
-        if (row.compare(0, name.size(), name) != 0 || row.size() < width + 1 || row[width] != '\t')
-            return "coded data matrix row " + std::to_string(t + 1) +
-                   " does not start with its name";
-        size_t cells = 0;
-        for (size_t k = width + 1; k < row.size(); ++cells)
-            k += row.compare(k, 3, "[-]") == 0 ? 3 : 1;
-        if (cells != size_t(data.regionCount))
-            return "coded data matrix row " + std::to_string(t + 1) + " has " +
-                   std::to_string(cells) + " cells";
+        if (file.taxa.size() != size_t(data.taxonCount)) return "the coded data matrix lacks rows";
+        joinDataFile(std::move(file), data, "data", "StepMatrix");
+    } catch (const RunError& error) {
+        const std::string why = error.what();
+        if (why.find("do not belong together") != std::string::npos ||
+            why.find("\"StepMatrix\"") == 0 || why.find("\"StepMatrix\" line") != std::string::npos)
+            return why;
     }
     return "";
 }
@@ -249,9 +222,8 @@ std::string findOutputFault(const std::string& dataText, const BuilderOutput& ou
     if (fault.empty()) {
         const bool defaultWeights =
             weights.transitions == 1 && weights.transversions == 1 && weights.insertions == 1;
-        fault = matrixFaults(states, output.stepMatrix, defaultWeights);
+        fault = exportFaults(states, data, output.stepMatrix, defaultWeights);
     }
-    if (fault.empty()) fault = codedMatrixFaults(data, output.stepMatrix);
     if (!fault.empty()) return fault;
 
     bool checkable = true;
