@@ -10,12 +10,12 @@
 #include "exporter/stepmatrix_file.h"
 
 struct DataSet {
-    StepMatrixFile coded;              // every region of StepMatrix, and each taxon's coded cells
-    bool joined = false;               // whether the alignment's sites are part of it
-    std::vector<int> sites;            // the numbers (from 1) of the sites outside the regions
-    std::vector<std::string> siteRows; // siteRows[taxon]: one code per site of `sites`: A C G T,
-                                       // an IUPAC code of ambiguity (N included), '?' or '-'
-    std::vector<RegionBounds> bounds;  // bounds[n - 1]: the sites of region n in the data file
+    StepMatrixFile coded;               // every region of StepMatrix, and each taxon's coded cells
+    bool joined = false;                // whether the alignment's sites are part of it
+    std::vector<int> sites;             // the numbers (from 1) of the sites outside the regions
+    std::vector<std::string> siteRows;  // siteRows[taxon]: one code per site of `sites`: A C G T,
+                                        // an IUPAC code of ambiguity (N included), '?' or '-'
+    std::vector<RegionBounds> bounds;   // bounds[n - 1]: the sites of region n in the data file
 };
 
 // Returns the data set of `file` alone: its regions and coded cells, no site.

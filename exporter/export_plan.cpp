@@ -99,10 +99,6 @@ std::vector<std::string> exportTaxonNames(
     return written;
 }
 
-}  // namespace
-
-namespace {
-
 // Returns the warning on the triangle inequality of `region`'s step matrix, whose costs
 // `triangle` replaces by the cheapest path costs, or "" when it holds; sets `replaced` to
 // "Region_N (K of its M costs)" when costs were replaced.
@@ -111,8 +107,9 @@ std::string triangleWarning(FileRegion& region, char (*symbol)(int), bool triang
     const TriangleCheck check = checkTriangle(region.cells, triangle);
     const std::string name = "region " + std::to_string(region.number) + ": ";
     if (check.negative) {
-        return triangle ? name + "--triangle leaves its step matrix as it is: it has a negative "
-                                 "cost, so paths through other states have no least cost"
+        return triangle ? name +
+                              "--triangle leaves its step matrix as it is: it has a negative "
+                              "cost, so paths through other states have no least cost"
                         : "";
     }
     if (check.exceeding == 0) return "";
@@ -127,9 +124,8 @@ std::string triangleWarning(FileRegion& region, char (*symbol)(int), bool triang
                           symbol(check.to) + ": " + check.direct + ", but " + path + ": " +
                           check.cheapest + ")";
     if (!triangle) return warning + "; --triangle writes the cheapest path costs instead";
-    replaced = "Region_" + std::to_string(region.number) + " (" +
-               std::to_string(check.exceeding) + " of its " + std::to_string(check.costs) +
-               " costs)";
+    replaced = "Region_" + std::to_string(region.number) + " (" + std::to_string(check.exceeding) +
+               " of its " + std::to_string(check.costs) + " costs)";
     return warning + ": they are written as the cheapest path costs";
 }
 
@@ -180,13 +176,38 @@ std::string codedCells(const ExportPlan& plan, const CodedTaxon& taxon, char (*s
     return cells;
 }
 
+std::string taxonRows(const std::vector<std::string>& names, const std::string& indent,
+                      const std::function<std::string(std::size_t)>& cells) {
+    std::size_t width = 0;
+    for (const std::string& name : names) width = std::max(width, name.size());
+    std::string text;
+    for (std::size_t taxon = 0; taxon < names.size(); ++taxon) {
+        text += indent + names[taxon] + std::string(width + 2 - names[taxon].size(), ' ') +
+                cells(taxon) + "\n";
+    }
+    return text;
+}
+
+std::string triangleNote(const ExportPlan& plan) {
+    std::string text;
+    for (const std::string& region : plan.replaced) {
+        text += (text.empty() ? "With --triangle, the costs that exceeded the cost of a path "
+                                "through other states are the cheapest path costs in "
+                              : ", ") +
+                region;
+    }
+    return text.empty() ? text : text + ".";
+}
+
 std::string joinedSummary(const DataSet& data, const ExportPlan& plan, int first) {
     const std::vector<int>& sites = data.sites;
     std::string ranges;
     for (std::size_t i = 0; i < sites.size();) {
         std::size_t end = i;
         while (end + 1 < sites.size() && sites[end + 1] == sites[end] + 1) ++end;
-        ranges += (i == 0 ? "" : end + 1 == sites.size() ? " and " : ", ") +
+        ranges += (i == 0                    ? ""
+                   : end + 1 == sites.size() ? " and "
+                                             : ", ") +
                   siteRange(RegionBounds{sites[i], sites[end], 0});
         i = end + 1;
     }
@@ -200,12 +221,11 @@ std::string joinedSummary(const DataSet& data, const ExportPlan& plan, int first
                siteRange(RegionBounds{from, to, 0});
     };
     const int next = first + static_cast<int>(sites.size());
-    std::string text = "the " + count(sites.size(), "site") +
-                       " outside the ambiguous regions of a data file (" +
-                       (sites.size() == 1 ? "site " : "sites ") + ranges + ") as " +
-                       characters(first, next - 1) + ", then " +
-                       count(plan.regions.size(), "region") + " as " +
-                       characters(next, next + static_cast<int>(plan.regions.size()) - 1) + ":";
+    std::string text =
+        "the " + count(sites.size(), "site") + " outside the ambiguous regions of a data file (" +
+        (sites.size() == 1 ? "site " : "sites ") + ranges + ") as " + characters(first, next - 1) +
+        ", then " + count(plan.regions.size(), "region") + " as " +
+        characters(next, next + static_cast<int>(plan.regions.size()) - 1) + ":";
     for (const FileRegion& region : plan.regions) {
         text += std::string(&region == &plan.regions.front() ? " " : ", ") + "Region_" +
                 std::to_string(region.number) + " (sites " +
@@ -221,8 +241,7 @@ std::string commentText(const std::string& text, const char* forbidden) {
     return fits ? text : "(a sequence that a comment cannot show)";
 }
 
-std::string stateMapText(const FileRegion& region, char (*symbol)(int),
-                         const char* forbidden) {
+std::string stateMapText(const FileRegion& region, char (*symbol)(int), const char* forbidden) {
     std::string text;
     for (std::size_t state = 0; state < region.states.size(); ++state) {
         const int s = static_cast<int>(state);

@@ -57,12 +57,12 @@ struct ExportPlan {
     // The characters, in file order; with --triangle, costs above the cheapest path through
     // other states are replaced by that path's cost.
     std::vector<FileRegion> regions;
-    std::size_t states = 0;                 // the most states of a character
-    std::vector<std::string> names;         // each taxon's name as the file writes it
-    std::vector<std::string> warnings;      // one per region left out, step matrix that breaks
-                                            // the triangle inequality or name changed, in order
-    std::vector<std::string> replaced;      // "Region_N (K of its M costs)" for each region
-                                            // whose costs --triangle replaced
+    std::size_t states = 0;             // the most states of a character
+    std::vector<std::string> names;     // each taxon's name as the file writes it
+    std::vector<std::string> warnings;  // one per region left out, step matrix that breaks
+                                        // the triangle inequality or name changed, in order
+    std::vector<std::string> replaced;  // "Region_N (K of its M costs)" for each region
+                                        // whose costs --triangle replaced
 };
 
 // Returns the plan of an exported file of `data` in a format of `rules`. A region becomes a
@@ -75,6 +75,14 @@ ExportPlan planExport(const DataSet& data, const FormatRules& rules, bool triang
 // Returns the cells of `taxon` for the plan's characters: `symbol` of the taxon's state, or
 // "?" where the taxon is unknown.
 std::string codedCells(const ExportPlan& plan, const CodedTaxon& taxon, char (*symbol)(int));
+
+// Returns one line per taxon: `indent`, its name in `names`, blanks to two more than the
+// longest name, and `cells(taxon)`.
+std::string taxonRows(const std::vector<std::string>& names, const std::string& indent,
+                      const std::function<std::string(std::size_t)>& cells);
+
+// Returns the sentence of a file whose costs --triangle replaced, naming the regions, or "".
+std::string triangleNote(const ExportPlan& plan);
 
 // What a writer made of a data set.
 struct ExportResult {
@@ -94,7 +102,7 @@ std::string joinedSummary(const DataSet& data, const ExportPlan& plan, int first
 // but printable ASCII), else "(a sequence that a comment cannot show)".
 std::string commentText(const std::string& text, const char* forbidden);
 
-// Returns the lines "\tS = sequence" of each state of `region` (S its symbol in the file,
-// then its StepMatrix symbol when the two differ) for a comment that `forbidden` bytes end.
-std::string stateMapText(const FileRegion& region, char (*symbol)(int),
-                         const char* forbidden);
+// Returns the lines "\tS = X: sequence" of the states of `region` (S the state's symbol in
+// the file, X its StepMatrix symbol; at most 48 states) for a comment that `forbidden` bytes
+// end.
+std::string stateMapText(const FileRegion& region, char (*symbol)(int), const char* forbidden);

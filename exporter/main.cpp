@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -13,8 +14,6 @@
 #include <iterator>
 #include <new>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 #include "builder/dataset.h"
 #include "common/console.h"
@@ -50,10 +49,11 @@ const char kHelp[] =
     "                   states numbered from 0 (at most 10 states), no step matrix\n"
     "       tnt         TNT: the matrix (with --data the sites as a DNA block)\n"
     "                   and one step matrix per region, its costs times 100\n"
-    "       phylip      (with --data and -o) relaxed PHYLIP for IQ-TREE, RAxML\n"
-    "                   and other likelihood programs, no step matrix, and a\n"
-    "                   partition file beside it (-o x.phy writes x.partitions):\n"
-    "                   a DNA partition and a multistate one of the regions\n"
+    "       phylip      (with --data and -o) relaxed PHYLIP for IQ-TREE and other\n"
+    "                   likelihood programs, no step matrix: -o x.phy writes the\n"
+    "                   sites to x.phy, the regions as multistate characters to\n"
+    "                   x.regions.phy, and x.partitions, which gives IQ-TREE both\n"
+    "                   with their types (run iqtree2 -p x.partitions beside them)\n"
     "  --nexus, --tnt   short for --format nexus and --format tnt\n"
     "  --data DATAFILE  the data file that vornax read to write StepMatrix\n"
     "  --triangle       write each step-matrix cost that exceeds the cost of a path\n"
@@ -64,10 +64,11 @@ const char kHelp[] =
     "  --version        show the version and exit\n"
     "\n"
     "A region that the chosen format cannot hold is left out with a warning on\n"
-    "standard error; so is a step matrix that breaks the triangle inequality\n"
-    "reported. Exit status: 0 when the file is written, 1 when an input is missing\n"
-    "or malformed, the data file and StepMatrix do not belong together, nothing\n"
-    "can be exported or the output cannot be written, 2 for a wrong option.\n";
+    "standard error, where every step matrix that breaks the triangle inequality\n"
+    "is reported too. Exit status: 0 when the files are written, 1 when an input\n"
+    "is missing or malformed, the data file and StepMatrix do not belong\n"
+    "together, nothing can be exported or the output cannot be written, 2 for a\n"
+    "wrong option.\n";
 
 // What the command line asks for.
 struct Options {
@@ -80,8 +81,7 @@ struct Options {
 
 // Throws the RunError of a wrong command line (exit status 2): the reason and the usage.
 [[noreturn]] void failUsage(const std::string& why) {
-    throw RunError("vornax-export: " + why + "\n" + kSynopsis + "Try 'vornax-export --help'.\n",
-                   2);
+    throw RunError("vornax-export: " + why + "\n" + kSynopsis + "Try 'vornax-export --help'.\n", 2);
 }
 
 // Returns the options of the command line `argv`. Format options (--format, --nexus, --tnt)
@@ -123,7 +123,8 @@ Options readOptions(int argc, char** argv) {
     }
     const std::string stem = std::filesystem::path(options.output).stem().string();
     const std::string name = std::filesystem::path(options.output).filename().string();
-    if (options.format == "phylip" && (name == stem + ".partitions" || name == stem + ".regions.phy")) {
+    if (options.format == "phylip" &&
+        (name == stem + ".partitions" || name == stem + ".regions.phy")) {
         failUsage("-o " + options.output + " would be overwritten by the files written beside it");
     }
     return options;
@@ -146,8 +147,8 @@ Dataset readData(const std::string& path) {
         why.erase(std::remove(why.begin(), why.end(), '\a'), why.end());
         const std::string own = "vornax: ";
         throw RunError("vornax-export: " + (why.starts_with(own)
-                                                 ? why.substr(own.size())
-                                                 : "data file \"" + path + "\": " + why));
+                                                ? why.substr(own.size())
+                                                : "data file \"" + path + "\": " + why));
     }
     return data;
 }
@@ -233,21 +234,20 @@ int main(int argc, char** argv) {
 
         const std::filesystem::path output = options.output;
         StepMatrixFile file = parseStepMatrix(readInput(options.input), options.input);
-        const std::size_t taxa = file.taxa.size();
         const DataSet data = options.data.empty()
                                  ? codedDataSet(std::move(file))
                                  : joinDataFile(std::move(file), readData(options.data),
                                                 options.data, options.input);
 
-        const ExportResult result = options.format == "tnt"      ? tntExport(data, options.triangle)
-                                    : options.format == "mixed"  ? mixedExport(data)
+        const ExportResult result = options.format == "tnt"     ? tntExport(data, options.triangle)
+                                    : options.format == "mixed" ? mixedExport(data)
                                     : options.format == "phylip"
                                         ? phylipExport(data, output.filename().string())
-                                                                 : nexusExport(data, options.triangle);
+                                        : nexusExport(data, options.triangle);
         for (const std::string& warning : result.warnings) {
             std::fprintf(stderr, "vornax-export: warning: %s\n", warning.c_str());
         }
-        if (taxa == 0) {
+        if (data.coded.taxa.empty()) {
             throw RunError("vornax-export: \"" + options.input +
                            "\": its coded data matrix has no taxon: nothing to export\n");
         }

@@ -1,8 +1,8 @@
 #include "exporter/nexus_writer.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <iterator>
@@ -123,8 +123,8 @@ std::string mrBayesName(const std::string& name, int row) {
     for (char& c : word) {
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     }
-    const bool number = std::all_of(word.begin(), word.end(),
-                                    [](char c) { return c >= '0' && c <= '9'; });
+    const bool number =
+        std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
     return number ? "taxon_" + word : word;
 }
 
@@ -141,21 +141,10 @@ std::string upperSymbolsComment(const ExportPlan& plan, char (*symbol)(int)) {
            "; StepMatrix writes them as single bytes above 0x7F, which NEXUS does not allow.]\n";
 }
 
-// Returns the header comment of the costs that --triangle replaced, or "".
-std::string replacedComment(const ExportPlan& plan) {
-    if (plan.replaced.empty()) return "";
-    std::string text = "[vornax-export --triangle: the costs that exceeded the cost of a path "
-                       "through other states are replaced by the cheapest path costs in";
-    for (std::size_t i = 0; i < plan.replaced.size(); ++i) {
-        text += (i == 0 ? " " : ", ") + plan.replaced[i];
-    }
-    return text + ".]\n";
-}
-
 // Returns the TAXA block of `words`, the taxa's names as NEXUS words.
 std::string taxaBlock(const std::vector<std::string>& words) {
-    std::string text = "\nBEGIN TAXA;\n\tDIMENSIONS NTAX=" + std::to_string(words.size()) +
-                       ";\n\tTAXLABELS\n";
+    std::string text =
+        "\nBEGIN TAXA;\n\tDIMENSIONS NTAX=" + std::to_string(words.size()) + ";\n\tTAXLABELS\n";
     for (const std::string& word : words) text += "\t\t" + word + "\n";
     return text + "\t;\nEND;\n";
 }
@@ -164,14 +153,12 @@ std::string taxaBlock(const std::vector<std::string>& words) {
 std::string matrixText(const DataSet& data, const ExportPlan& plan,
                        const std::vector<std::string>& words, char (*symbol)(int),
                        const std::function<std::string(std::size_t)>& sites) {
-    std::size_t width = 0;
-    for (const std::string& word : words) width = std::max(width, word.size());
-    std::string text = "\tMATRIX\n";
-    for (std::size_t taxon = 0; taxon < words.size(); ++taxon) {
-        text += "\t\t" + words[taxon] + std::string(width + 2 - words[taxon].size(), ' ') +
-                sites(taxon) + codedCells(plan, data.coded.taxa[taxon], symbol) + "\n";
-    }
-    return text + "\t;\nEND;\n";
+    return "\tMATRIX\n" +
+           taxonRows(words, "\t\t",
+                     [&](std::size_t taxon) {
+                         return sites(taxon) + codedCells(plan, data.coded.taxa[taxon], symbol);
+                     }) +
+           "\t;\nEND;\n";
 }
 
 }  // namespace
@@ -181,8 +168,7 @@ ExportResult nexusExport(const DataSet& data, bool triangle) {
     char (*const symbol)(int) = joined ? joinedNexusSymbol : nexusSymbol;
     const ExportPlan plan = planExport(
         data,
-        {symbol, [joined](const FileRegion& r) { return whyNotNexus(r, joined); },
-         nexusName, true},
+        {symbol, [joined](const FileRegion& r) { return whyNotNexus(r, joined); }, nexusName, true},
         triangle);
     const std::vector<FileRegion>& regions = plan.regions;
     const std::size_t sites = data.sites.size();
@@ -192,18 +178,21 @@ ExportResult nexusExport(const DataSet& data, bool triangle) {
 
     std::string& text = result.text;
     text = "#NEXUS\n[Written by vornax-export " + std::string(kVersion) + ": " +
-           (joined ? joinedSummary(data, plan, 1) + "; each region with the step matrix of its "
-                                                    "user-weighted costs from StepMatrix."
+           (joined ? joinedSummary(data, plan, 1) +
+                         "; each region with the step matrix of its "
+                         "user-weighted costs from StepMatrix."
                    : std::to_string(regions.size()) + " of the " +
                          std::to_string(data.coded.regions.size()) +
                          " ambiguous regions of a StepMatrix file as characters, each with the "
                          "step matrix of its user-weighted costs.") +
-           "]\n" + upperSymbolsComment(plan, symbol) + replacedComment(plan) + taxaBlock(words);
+           "]\n" + upperSymbolsComment(plan, symbol) +
+           (plan.replaced.empty() ? "" : "[" + triangleNote(plan) + "]\n") + taxaBlock(words);
 
     text += "\nBEGIN CHARACTERS;\n\tDIMENSIONS NCHAR=" + std::to_string(sites + regions.size()) +
             ";\n\tFORMAT DATATYPE=STANDARD RESPECTCASE " + (joined ? "GAP=- " : "") +
             "MISSING=? SYMBOLS=\"" + (joined ? "ACGT" : "");
-    for (std::size_t state = 0; state < plan.states; ++state) text += symbol(static_cast<int>(state));
+    for (std::size_t state = 0; state < plan.states; ++state)
+        text += symbol(static_cast<int>(state));
     text += "\";\n\tCHARSTATELABELS\n";
     for (std::size_t i = 0; i < regions.size(); ++i) {
         text += "\t\t" + std::to_string(sites + i + 1) + " Region_" +
@@ -255,9 +244,9 @@ ExportResult mixedExport(const DataSet& data) {
                 std::to_string(sites + i + 1) + ": state = StepMatrix symbol: sequence\n" +
                 stateMapText(regions[i], tntSymbol, "[]") + "]\n";
     }
-    text += taxaBlock(plan.names) + "\nBEGIN CHARACTERS;\n\tDIMENSIONS NCHAR=" +
-            std::to_string(sites + regions.size()) + ";\n\tFORMAT DATATYPE=MIXED(DNA:1-" +
-            std::to_string(sites) + ",STANDARD:" +
+    text += taxaBlock(plan.names) +
+            "\nBEGIN CHARACTERS;\n\tDIMENSIONS NCHAR=" + std::to_string(sites + regions.size()) +
+            ";\n\tFORMAT DATATYPE=MIXED(DNA:1-" + std::to_string(sites) + ",STANDARD:" +
             siteRange(RegionBounds{static_cast<int>(sites + 1),
                                    static_cast<int>(sites + regions.size()), 0}) +
             ") GAP=- MISSING=?;\n" +

@@ -17,26 +17,20 @@ ExportResult phylipExport(const DataSet& data, const std::string& name) {
     };
     const ExportPlan plan = planExport(data, {tntSymbol, whyNot, tntName, false}, false);
     ExportResult result{"", {}, static_cast<int>(plan.regions.size()), plan.warnings};
-    std::size_t width = 0;
-    for (const std::string& taxon : plan.names) width = std::max(width, taxon.size());
     // Returns a relaxed PHYLIP file of `characters` columns, `row(taxon)` after each name.
     const auto phylip = [&](std::size_t characters,
                             const std::function<std::string(std::size_t)>& row) {
-        std::string text =
-            std::to_string(plan.names.size()) + " " + std::to_string(characters) + "\n";
-        for (std::size_t taxon = 0; taxon < plan.names.size(); ++taxon) {
-            text += plan.names[taxon] + std::string(width + 2 - plan.names[taxon].size(), ' ') +
-                    row(taxon) + "\n";
-        }
-        return text;
+        return std::to_string(plan.names.size()) + " " + std::to_string(characters) + "\n" +
+               taxonRows(plan.names, "", row);
     };
 
     const std::string stem = std::filesystem::path(name).stem().string();
-    result.text = phylip(data.sites.size(), [&](std::size_t taxon) { return data.siteRows[taxon]; });
-    result.besides.emplace_back(
-        stem + ".regions.phy", phylip(plan.regions.size(), [&](std::size_t taxon) {
-            return codedCells(plan, data.coded.taxa[taxon], tntSymbol);
-        }));
+    result.text =
+        phylip(data.sites.size(), [&](std::size_t taxon) { return data.siteRows[taxon]; });
+    result.besides.emplace_back(stem + ".regions.phy",
+                                phylip(plan.regions.size(), [&](std::size_t taxon) {
+                                    return codedCells(plan, data.coded.taxa[taxon], tntSymbol);
+                                }));
     std::string states;
     for (const FileRegion& region : plan.regions) {
         states += "\n\tRegion_" + std::to_string(region.number) + " (" + stem +

@@ -79,27 +79,7 @@ ExportResult tntExport(const DataSet& data, bool triangle) {
     const std::size_t states = plan.states;
     const std::size_t sites = data.sites.size();
     ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
-    std::size_t nameWidth = 0;
-    for (const std::string& name : written) nameWidth = std::max(nameWidth, name.size());
-    // Returns the rows of the taxa, each name followed by `cells(taxon)`.
-    const auto rows = [&](const std::function<std::string(std::size_t)>& cells) {
-        std::string text;
-        for (std::size_t taxon = 0; taxon < written.size(); ++taxon) {
-            text += written[taxon] + std::string(nameWidth + 2 - written[taxon].size(), ' ') +
-                    cells(taxon) + "\n";
-        }
-        return text;
-    };
-    const auto codedRows = rows(
-        [&](std::size_t taxon) { return codedCells(plan, data.coded.taxa[taxon], tntSymbol); });
-
-    std::string replaced;
-    for (std::size_t i = 0; i < plan.replaced.size(); ++i) {
-        replaced += (i == 0 ? " With --triangle, the costs that exceeded the cost of a path "
-                              "through other states are the cheapest path costs in "
-                            : ", ") +
-                    plan.replaced[i] + (i + 1 == plan.replaced.size() ? "." : "");
-    }
+    const std::string note = triangleNote(plan);
     std::string& text = result.text;
     text = "nstates " +
            std::string(states <= 8    ? "8"
@@ -111,13 +91,18 @@ ExportResult tntExport(const DataSet& data, bool triangle) {
                               std::to_string(data.coded.regions.size()) +
                               " ambiguous regions of a StepMatrix file as characters") +
            ". The step-matrix costs are the StepMatrix costs times 100, rounded to integers." +
-           replaced + "'\n" + std::to_string(sites + regions.size()) + " " +
+           (note.empty() ? "" : " " + note) + "'\n" + std::to_string(sites + regions.size()) + " " +
            std::to_string(written.size()) + "\n";
     if (data.joined) {
-        text += "&[dna]\n" + rows([&](std::size_t taxon) { return data.siteRows[taxon]; }) +
+        text += "&[dna]\n" +
+                taxonRows(written, "", [&](std::size_t taxon) { return data.siteRows[taxon]; }) +
                 "&[num]\n";
     }
-    text += codedRows + ";\n";
+    text += taxonRows(written, "",
+                      [&](std::size_t taxon) {
+                          return codedCells(plan, data.coded.taxa[taxon], tntSymbol);
+                      }) +
+            ";\n";
     for (std::size_t i = 0; i < regions.size(); ++i) {
         if (data.joined) {
             text += "'Region_" + std::to_string(regions[i].number) + ", character " +
