@@ -91,42 +91,51 @@ DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataP
         throw RunError("vornax-export: data file \"" + dataPath + "\": " + why + "\n");
     };
 
+    // Every sequence, without the blanks and tabs that end its line, has the sites that the
+    // header announces (which bounds the work below by the size of the file).
+    const int siteCount = std::max(data.siteCount, 0);
+    std::vector<std::string_view> sequences;
+    for (std::size_t t = 0; t < data.sequences.size(); ++t) {
+        std::string_view sequence = data.sequences[t];
+        while (!sequence.empty() && (sequence.back() == ' ' || sequence.back() == '\t')) {
+            sequence.remove_suffix(1);
+        }
+        if (sequence.size() != static_cast<std::size_t>(siteCount)) {
+            refuse("taxon " + std::to_string(t + 1) + " " + shown(file.taxa[t].name) + " has " +
+                   std::to_string(sequence.size()) + " sites, and the header says " +
+                   std::to_string(siteCount));
+        }
+        sequences.push_back(sequence);
+    }
+
     DataSet joined;
     joined.joined = true;
     joined.bounds = data.regions;
-    const int siteCount = std::max(data.siteCount, 0);
-    std::vector<bool> inRegion(static_cast<std::size_t>(siteCount) + 1, false);
+    std::vector<bool> inRegion(sequences.empty() ? 0 : static_cast<std::size_t>(siteCount) + 1);
     for (const RegionBounds& bounds : data.regions) {
-        for (int64_t s = std::max(bounds.begin, 1); s <= std::min(bounds.end, siteCount); ++s) {
+        for (int64_t s = std::max(bounds.begin, 1); s < int64_t(inRegion.size()) && s <= bounds.end;
+             ++s) {
             inRegion[static_cast<std::size_t>(s)] = true;
         }
     }
-    for (int s = 1; s <= siteCount; ++s) {
-        if (!inRegion[static_cast<std::size_t>(s)]) joined.sites.push_back(s);
+    for (std::size_t s = 1; s < inRegion.size(); ++s) {
+        if (!inRegion[s]) joined.sites.push_back(static_cast<int>(s));
     }
-    if (joined.sites.empty()) {
+    if (joined.sites.empty() && !sequences.empty()) {
         refuse("its ambiguous regions cover all of its " + std::to_string(siteCount) +
                " sites, so no site is left to write beside them; export without --data");
     }
 
     std::string firstFault;
     int faults = 0;
-    for (std::size_t t = 0; t < data.sequences.size(); ++t) {
-        std::string_view sequence = data.sequences[t];
-        const std::string taxon = "taxon " + std::to_string(t + 1) + " " + shown(file.taxa[t].name);
-        while (!sequence.empty() && (sequence.back() == ' ' || sequence.back() == '\t')) {
-            sequence.remove_suffix(1);
-        }
-        if (sequence.size() != static_cast<std::size_t>(siteCount)) {
-            refuse(taxon + " has " + std::to_string(sequence.size()) +
-                   " sites, and the header says " + std::to_string(siteCount));
-        }
+    for (std::size_t t = 0; t < sequences.size(); ++t) {
         std::string row;
         for (const int s : joined.sites) {
-            const char c = sequence[static_cast<std::size_t>(s) - 1];
+            const char c = sequences[t][static_cast<std::size_t>(s) - 1];
             const char code = siteCode(c, data.missingCode, data.unknownCode);
             if (code == 0 && faults++ == 0) {
-                firstFault = taxon + " has " + shown(std::string_view(&c, 1)) + " at site " +
+                firstFault = "taxon " + std::to_string(t + 1) + " " + shown(file.taxa[t].name) +
+                             " has " + shown(std::string_view(&c, 1)) + " at site " +
                              std::to_string(s);
             }
             row += code;
