@@ -42,11 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     for (const CodedTaxon& taxon : file.taxa) {
         if (taxon.cells.size() != file.regions.size()) fail("a taxon row of the wrong length");
     }
-    const std::size_t regions = file.regions.size();
     const DataSet data = codedDataSet(std::move(file));
     const ExportResult nexus = nexusExport(data, true);
     const ExportResult tnt = tntExport(data, true);
-    if (nexus.characters > static_cast<int>(regions) ||
+    if (nexus.characters > static_cast<int>(data.coded.regions.size()) ||
         tnt.characters > nexus.characters) {
         fail("more characters than regions, or TNT holds more than NEXUS");
     }

@@ -84,18 +84,19 @@ def same_cost(read, cell):
 
 
 def normalized(path, name):
-    """The file as NEXUSnormalizer writes it, once NEXUSvalidator accepts it without warning."""
+    """The file as NEXUSnormalizer writes it, once NEXUSvalidator accepts it without warning,
+    and the last word of each line after its Matrix command: the rows."""
     valid = subprocess.run(['NEXUSvalidator', path], capture_output=True, encoding='latin-1')
     check(valid.returncode == 0 and 'arning' not in valid.stdout + valid.stderr,
           f'{name}: NEXUSvalidator: {valid.stdout}{valid.stderr}')
-    return subprocess.run(['NEXUSnormalizer', path], capture_output=True, encoding='latin-1',
+    text = subprocess.run(['NEXUSnormalizer', path], capture_output=True, encoding='latin-1',
                           check=True).stdout
+    return text, [words(line)[-1] for line in text[text.index('\nMatrix\n') + 8:].split('\n')]
 
 
 def check_ncl(path, regions, rows, name, sites=None):
-    """`sites`: each taxon's sites as the file's STANDARD matrix writes them, before the
-    regions' characters (with --data)."""
-    text = normalized(path, name)
+    """`sites` (with --data): each taxon's sites in STANDARD codes, before the regions."""
+    text, matrix = normalized(path, name)
     offset, first = (len(sites[0]), 4) if sites else (0, 0)
     symbols = re.search(r'Symbols="([^"]*)"', text).group(1)[first:]
     read = {}
@@ -117,11 +118,9 @@ def check_ncl(path, regions, rows, name, sites=None):
         f'Region_{n} : {offset + i + 1}' for i, n in enumerate(characters)])
     check(f'TypeSet * REGIONS = {typeset};' in text,
           f'{name}: the TYPESET does not give each character its own step matrix')
-    matrix = text[text.index('\nMatrix\n') + 8:].split('\n')
-    for t, (row, line) in enumerate(zip(rows, matrix)):
-        cells = words(line)[-1]
+    for t, (row, cells) in enumerate(zip(rows, matrix)):
         want = (sites[t] if sites else '') + coded(regions, row, characters, symbols)
-        check(cells == want, f'{name}: NCL matrix row {line!r}, not {want}')
+        check(cells == want, f'{name}: NCL matrix row {cells!r}, not {want}')
 
 
 def coded(regions, row, characters, symbols):
@@ -234,16 +233,15 @@ def check_joined(work, data, regions, rows, name):
               f'{name} --data --tnt', dna)
     # MrBayes reads standard characters of at most 10 states.
     characters = [n for n, (s, c) in sorted(regions.items()) if 2 <= len(s) <= 10]
-    text = normalized(os.path.join(work, 'm.nex'), f'{name} mixed')
-    matrix = [words(line)[-1] for line in text[text.index('\nMatrix\n') + 8:].split('\n')]
+    matrix = normalized(os.path.join(work, 'm.nex'), f'{name} mixed')[1]
     check(matrix[:ntax] == [dna[t] + coded(regions, row, characters, TNT_SYMBOLS)
                             for t, row in enumerate(rows)], f'{name} mixed: NCL matrix')
     mb = run(work, 'mb', stdin='execute m.nex\nquit\n').stdout
     check(all(line in mb for line in ('partition 1 is Dna', 'partition 2 is Standard',
                                       'Successfully read matrix')) and 'rror' not in mb,
           f'{name} mixed: MrBayes: {mb[-800:]}')
-    # IQ-TREE reads the two PHYLIP files that the partition file names, with their types (2.0.7
-    # crashes when it sets identical taxa aside from files of two types).
+    # IQ-TREE reads the two files that the partition file names as DNA and MORPH (--keep-ident:
+    # 2.0.7 crashes when it sets identical taxa aside from files of two types).
     iq = run(work, 'iqtree2', '-p', 'p.partitions', '-n', '0', '-T', '1', '--keep-ident',
              '--prefix', 'iq', '-quiet')
     report = open(os.path.join(work, 'iq.iqtree')).read() if iq.returncode == 0 else iq.stdout
@@ -252,14 +250,15 @@ def check_joined(work, data, regions, rows, name):
           re.search(rf'regions +MORPH\t{ntax}\t{multistate}\t', report), f'{name}: IQ-TREE: {report}')
 
 
-def check_both_formats(step_matrix, name, data=None):
-    """Both formats of `step_matrix`, and with `data`, the data file it was written from, every
-    --data format."""
-    regions, rows = shown(step_matrix)
+def check_exports(name, data=None, weights='1\n2\n1', step_matrix=None):
+    """Both formats of `step_matrix` or of vornax's from `data`, and every --data format."""
     with tempfile.TemporaryDirectory() as work:
-        for file, text in (('StepMatrix', step_matrix), ('data.dat', data or '')):
-            with open(os.path.join(work, file), 'w', encoding='latin-1') as f:
-                f.write(text)
+        with open(os.path.join(work, 'data.dat' if data else 'StepMatrix'), 'w',
+                  encoding='latin-1') as f:
+            f.write(data or step_matrix)
+        if data:
+            check(run(work, vornax, stdin=f'data.dat\n{weights}\n').returncode == 0, name)
+        regions, rows = shown(open(os.path.join(work, 'StepMatrix'), encoding='latin-1').read())
         for args in (['-o', 'out.nex'], ['--tnt', '-o', 'out.tnt']):
             done = run(work, export, *args)
             check(done.returncode == 0, f'{name}: vornax-export {args}: {done.stderr}')
@@ -271,21 +270,12 @@ def check_both_formats(step_matrix, name, data=None):
             check_joined(work, data, regions, rows, name)
 
 
-def run_vornax(data, weights):
-    with tempfile.TemporaryDirectory() as work:
-        with open(os.path.join(work, 'data.dat'), 'w') as f:
-            f.write(data)
-        check(run(work, vornax, stdin=f'data.dat\n{weights}\n').returncode == 0, 'vornax')
-        return open(os.path.join(work, 'StepMatrix'), encoding='latin-1').read()
-
-
 def many_states(counts, seed):
     """A data file of 100 taxa with one region per entry of `counts`, of that many states."""
     rng = random.Random(seed)
     sequences, bounds, site = [''] * 100, [], 3
     for count in counts:
-        # Two sites before each region, of every kind of code.
-        sequences = [s + 'ACGTRNU?-w'[t % 10] + 'C' for t, s in enumerate(sequences)]
+        sequences = [s + 'ACGTRNU?-w'[t % 10] + 'C' for t, s in enumerate(sequences)]  # 2 sites
         states = set()
         while len(states) < count:
             states.add(''.join(rng.choice('ACGT') for _ in range(rng.randint(14, 20))))
@@ -301,15 +291,12 @@ def many_states(counts, seed):
 
 for example in sorted(os.listdir(examples)):
     if example.endswith('.dat'):
-        data = open(os.path.join(examples, example)).read()
-        check_both_formats(run_vornax(data, '1\n2\n1'), example, data)
-check_both_formats(open(hand_made, encoding='latin-1').read(), 'a hand-made StepMatrix')
-data = many_states([2, 30, 55, 60, 96], 1)
-check_both_formats(run_vornax(data, '1\n2\n1'), 'regions of 2 to 96 states', data)
+        check_exports(example, open(os.path.join(examples, example)).read())
+check_exports('a hand-made StepMatrix', step_matrix=open(hand_made, encoding='latin-1').read())
+check_exports('regions of 2 to 96 states', many_states([2, 30, 55, 60, 96], 1))
 for seed in (1, 2):
-    data = many_states([3, 5, 8, 12, 20], seed)
-    check_both_formats(run_vornax(data, '0.37\n1e6\n2.5'), f'unusual weights, seed {seed}', data)
-for failure in failures[:40]:
-    print(failure)
+    check_exports(f'unusual weights, seed {seed}', many_states([3, 5, 8, 12, 20], seed),
+                  '0.37\n1e6\n2.5')
+print('\n'.join(failures[:40]))
 print(f"{checks[0]} checks, {len(failures)} failed")
 sys.exit(1 if failures else 0)

@@ -185,26 +185,22 @@ std::string exportFaults(const std::vector<std::vector<std::string>>& states, co
     try {
         StepMatrixFile file = parseStepMatrix(stepMatrix, "StepMatrix");
         for (const FileRegion& region : file.regions) {
-            const std::string name = "region " + std::to_string(region.number);
-            if (region.coded != (states[region.number - 1].size() <= size_t(kStateSymbolCount)) ||
-                (region.coded && region.states != states[region.number - 1]))
-                return name + " does not list the states of the data file";
-            for (size_t g = 0; g < region.cells.size(); ++g) {
-                for (size_t h = 0; h < region.cells.size(); ++h) {
-                    if (g != h && region.cells[g][h] != region.cells[h][g])
-                        return "the step matrix of " + name + " is not symmetric";
-                    if (g != h && defaultWeights && !(std::stod(region.cells[g][h]) > 0))
-                        return "a step-matrix cell of " + name + " is not positive";
-                }
-            }
+            const std::vector<std::string>& expected = states[region.number - 1];
+            if (region.coded != (expected.size() <= size_t(kStateSymbolCount)) ||
+                (region.coded && region.states != expected))
+                return "region " + std::to_string(region.number) + " lists other states";
+            for (size_t g = 0; g < region.cells.size(); ++g)
+                for (size_t h = 0; h < region.cells.size(); ++h)
+                    if (g != h && (region.cells[g][h] != region.cells[h][g] ||
+                                   (defaultWeights && !(std::stod(region.cells[g][h]) > 0))))
+                        return "the step matrix of region " + std::to_string(region.number) +
+                               " is not symmetric, or (default weights) not positive";
         }
         if (file.taxa.size() != size_t(data.taxonCount)) return "the coded data matrix lacks rows";
         joinDataFile(std::move(file), data, "data", "StepMatrix");
     } catch (const RunError& error) {
-        const std::string why = error.what();
-        if (why.find("do not belong together") != std::string::npos ||
-            why.find("\"StepMatrix\"") == 0 || why.find("\"StepMatrix\" line") != std::string::npos)
-            return why;
+        if (std::string(error.what()).find("StepMatrix\"") != std::string::npos)
+            return error.what();
     }
     return "";
 }
