@@ -9,6 +9,7 @@
 #include "builder/dataset.h"
 #include "exporter/stepmatrix_file.h"
 
+// What an export writes (every format writes from it).
 struct DataSet {
     StepMatrixFile coded;               // every region of StepMatrix, and each taxon's coded cells
     bool joined = false;                // whether the alignment's sites are part of it

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <sstream>
 #include <string>
 
 #include "builder/dataset.h"
@@ -130,29 +131,6 @@ Options readOptions(int argc, char** argv) {
     return options;
 }
 
-// Returns the data file at `path`, read by vornax's reader; its refusals name vornax-export.
-Dataset readData(const std::string& path) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
-        failFile("vornax-export", "cannot read", path, EISDIR);
-    }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) failFile("vornax-export", "cannot read", path, errno);
-    Dataset data;
-    try {
-        readDataFile(in, path, data);
-    } catch (const RunError& error) {
-        std::string why = error.what();
-        why.erase(std::remove(why.begin(), why.end(), '\a'), why.end());
-        const std::string own = "vornax: ";
-        throw RunError("vornax-export: " + (why.starts_with(own)
-                                                ? why.substr(own.size())
-                                                : "data file \"" + path + "\": " + why));
-    }
-    return data;
-}
-
 // Returns the bytes of the file at `path`; throws RunError when it cannot be read.
 std::string readInput(const std::string& path) {
     std::error_code ignored;
@@ -165,6 +143,23 @@ std::string readInput(const std::string& path) {
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) failFile("vornax-export", "cannot read", path, errno);
     return text;
+}
+
+// Returns the data file at `path`, read by vornax's reader; its refusals name vornax-export.
+Dataset readData(const std::string& path) {
+    std::istringstream in(readInput(path));
+    Dataset data;
+    try {
+        readDataFile(in, path, data);
+    } catch (const RunError& error) {
+        std::string why = error.what();
+        why.erase(std::remove(why.begin(), why.end(), '\a'), why.end());
+        const std::string own = "vornax: ";
+        throw RunError("vornax-export: " + (why.starts_with(own)
+                                                ? why.substr(own.size())
+                                                : "data file \"" + path + "\": " + why));
+    }
+    return data;
 }
 
 // Writes `text` to `file`, flushes and closes it; returns whether all of it got there, with
