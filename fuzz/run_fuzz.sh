@@ -40,11 +40,11 @@ PY
   [ "$target" = data_file ] && max_len=2048
   echo "fuzzing $target for $seconds s"
   status=0
-  (cd "$work" && "$build/fuzz/${target}_fuzzer" corpus -max_total_time="$seconds" \
+  (cd "$work" && "$build/${target}_fuzzer" corpus -max_total_time="$seconds" \
     -max_len="$max_len" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 >log.txt 2>&1) ||
     status=$?
   grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units|ERROR|SUMMARY|fault:|failed|parts ways' \
-    "$work/log.txt" | tail -8
+    "$work/log.txt" | tail -8 || true
   if [ "$status" -ne 0 ]; then
     mkdir -p "$root/fuzz/findings"
     cp "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$root/fuzz/findings/" 2>/dev/null || true
