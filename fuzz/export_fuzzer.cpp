@@ -8,7 +8,6 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "exporter/data_set.h"
 #include "exporter/nexus_writer.h"
 #include "exporter/stepmatrix_file.h"
 #include "exporter/tnt_writer.h"

@@ -10,6 +10,7 @@ Usage: check_exports.py VORNAX VORNAX_EXPORT EXAMPLES_DIR HAND_MADE_STEPMATRIX
 Exit status 77 (skipped) when a reader is missing, unless VORNAX_REQUIRE_NEXUS_READERS is set.
 """
 import os
+import pathlib
 import random
 import re
 import shutil
@@ -84,8 +85,7 @@ def same_cost(read, cell):
 
 
 def normalized(path, name):
-    """The file as NEXUSnormalizer writes it, once NEXUSvalidator accepts it without warning,
-    and the last word of each line after its Matrix command: the rows."""
+    """NEXUSnormalizer's text and matrix rows, once NEXUSvalidator accepts without warning."""
     valid = subprocess.run(['NEXUSvalidator', path], capture_output=True, encoding='latin-1')
     check(valid.returncode == 0 and 'arning' not in valid.stdout + valid.stderr,
           f'{name}: NEXUSvalidator: {valid.stdout}{valid.stderr}')
@@ -220,17 +220,20 @@ def run(work, *args, stdin=None):
     return subprocess.run(args, cwd=work, input=stdin, capture_output=True, encoding='latin-1')
 
 
+def export_all(work, name, *arguments):
+    for args in arguments:
+        done = run(work, export, *args.split())
+        check(done.returncode == 0, f'{name}: vornax-export {args}: {done.stderr}')
+
+
 def check_joined(work, data, regions, rows, name):
     """Every --data format of `data` and its StepMatrix, read by its readers."""
     dna, ntax = sites_of(data), len(rows)
-    for args in (['-o', 'j.nex'], ['--tnt', '-o', 'j.tnt'], ['--format', 'mixed', '-o', 'm.nex'],
-                 ['--format', 'phylip', '-o', 'p.phy']):
-        done = run(work, export, '--data', 'data.dat', *args)
-        check(done.returncode == 0, f'{name}: vornax-export --data {args}: {done.stderr}')
+    export_all(work, name, *(f'--data data.dat {args}' for args in (
+        '-o j.nex', '--tnt -o j.tnt', '--format mixed -o m.nex', '--format phylip -o p.phy')))
     check_ncl(os.path.join(work, 'j.nex'), regions, rows, f'{name} --data',
               [''.join(IUPAC.get(c, c) for c in row) for row in dna])
-    check_tnt(open(os.path.join(work, 'j.tnt'), encoding='latin-1').read(), regions, rows,
-              f'{name} --data --tnt', dna)
+    check_tnt(pathlib.Path(work, 'j.tnt').read_text('latin-1'), regions, rows, f'{name} tnt', dna)
     # MrBayes reads standard characters of at most 10 states.
     characters = [n for n, (s, c) in sorted(regions.items()) if 2 <= len(s) <= 10]
     matrix = normalized(os.path.join(work, 'm.nex'), f'{name} mixed')[1]
@@ -242,30 +245,25 @@ def check_joined(work, data, regions, rows, name):
           f'{name} mixed: MrBayes: {mb[-800:]}')
     # IQ-TREE reads the two files that the partition file names as DNA and MORPH (--keep-ident:
     # 2.0.7 crashes when it sets identical taxa aside from files of two types).
-    iq = run(work, 'iqtree2', '-p', 'p.partitions', '-n', '0', '-T', '1', '--keep-ident',
-             '--prefix', 'iq', '-quiet')
+    iq = run(work, *'iqtree2 -p p.partitions -n 0 -T 1 --keep-ident --prefix iq -quiet'.split())
     report = open(os.path.join(work, 'iq.iqtree')).read() if iq.returncode == 0 else iq.stdout
-    multistate = sum(2 <= len(s) <= 32 for s, c in regions.values())
-    check(re.search(rf'sites +DNA\t{ntax}\t{len(dna[0])}\t', report) and
-          re.search(rf'regions +MORPH\t{ntax}\t{multistate}\t', report), f'{name}: IQ-TREE: {report}')
+    check(re.search(rf'sites +DNA\t{ntax}\t{len(dna[0])}\t', report) and re.search(
+        rf'regions +MORPH\t{ntax}\t{sum(2 <= len(s) <= 32 for s, c in regions.values())}\t',
+        report), f'{name}: IQ-TREE: {report}')
 
 
 def check_exports(name, data=None, weights='1\n2\n1', step_matrix=None):
     """Both formats of `step_matrix` or of vornax's from `data`, and every --data format."""
     with tempfile.TemporaryDirectory() as work:
-        with open(os.path.join(work, 'data.dat' if data else 'StepMatrix'), 'w',
-                  encoding='latin-1') as f:
-            f.write(data or step_matrix)
+        pathlib.Path(work, 'data.dat' if data else 'StepMatrix').write_text(data or step_matrix,
+                                                                            'latin-1')
         if data:
             check(run(work, vornax, stdin=f'data.dat\n{weights}\n').returncode == 0, name)
         regions, rows = shown(open(os.path.join(work, 'StepMatrix'), encoding='latin-1').read())
-        for args in (['-o', 'out.nex'], ['--tnt', '-o', 'out.tnt']):
-            done = run(work, export, *args)
-            check(done.returncode == 0, f'{name}: vornax-export {args}: {done.stderr}')
+        export_all(work, name, '-o out.nex', '--tnt -o out.tnt')
         check_ncl(os.path.join(work, 'out.nex'), regions, rows, name)
         check_python_readers(os.path.join(work, 'out.nex'), name)
-        check_tnt(open(os.path.join(work, 'out.tnt'), encoding='latin-1').read(), regions, rows,
-                  name)
+        check_tnt(pathlib.Path(work, 'out.tnt').read_text('latin-1'), regions, rows, name)
         if data:
             check_joined(work, data, regions, rows, name)
 
@@ -291,7 +289,7 @@ def many_states(counts, seed):
 
 for example in sorted(os.listdir(examples)):
     if example.endswith('.dat'):
-        check_exports(example, open(os.path.join(examples, example)).read())
+        check_exports(example, pathlib.Path(examples, example).read_text('latin-1'))
 check_exports('a hand-made StepMatrix', step_matrix=open(hand_made, encoding='latin-1').read())
 check_exports('regions of 2 to 96 states', many_states([2, 30, 55, 60, 96], 1))
 for seed in (1, 2):

@@ -178,8 +178,8 @@ std::string recordFaults(const std::vector<std::vector<std::string>>& states,
 
 // Checks StepMatrix as vornax-export reads it: it reads the whole file; each coded region
 // lists the expected states and has a symmetric step matrix, positive with the default
-// weights; there is a coded row per taxon; and joined to the data file, the two belong
-// together (a refusal for the sites outside the regions is no fault).
+// weights; and joined to the data file (a coded row per taxon, each as its sites say), the two
+// belong together (a refusal for the sites outside the regions is no fault).
 std::string exportFaults(const std::vector<std::vector<std::string>>& states, const Dataset& data,
                          const std::string& stepMatrix, bool defaultWeights) {
     try {
@@ -196,7 +196,6 @@ std::string exportFaults(const std::vector<std::vector<std::string>>& states, co
                         return "the step matrix of region " + std::to_string(region.number) +
                                " is not symmetric, or (default weights) not positive";
         }
-        if (file.taxa.size() != size_t(data.taxonCount)) return "the coded data matrix lacks rows";
         joinDataFile(std::move(file), data, "data", "StepMatrix");
     } catch (const RunError& error) {
         if (std::string(error.what()).find("StepMatrix\"") != std::string::npos)
