@@ -304,6 +304,7 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
         for (int32_t r = 0; r < data.regionCount; ++r) {
             data.fragments[r].push_back(taxonFragment(line, data.regions[r]));
         }
+        data.sequences.push_back(taxonFragment(line, RegionBounds{1, INT32_MAX, INT32_MAX}));
         ++taxaRead;
 
         const auto [first, fresh] = nameLines.emplace(name, lineNumber);

@@ -30,6 +30,9 @@ struct Dataset {
     int longestNameLength = 0;
     // fragments[region][taxon]: the taxon's characters at the region's sites, in site order.
     std::vector<std::vector<std::string>> fragments;
+    // sequences[taxon]: the taxon's characters from site 1 to the end of its line, a c g t in
+    // upper case as in the fragments (the whole alignment, for vornax-export --data).
+    std::vector<std::string> sequences;
 };
 
 // How the reader reports what it finds.

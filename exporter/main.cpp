@@ -1,88 +1,132 @@
-// vornax-export: turns the StepMatrix file that vornax wrote into a complete NEXUS file or a
-// TNT file, with one step matrix per coded region assigned to its character.
+// vornax-export: turns the StepMatrix file that vornax wrote, joined with the data file that
+// vornax read when it is given, into a file that phylogenetics programs read: NEXUS or TNT
+// with one step matrix per coded region assigned to its character, MIXED NEXUS, or PHYLIP
+// with a partition file.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <sstream>
 #include <string>
 
+#include "builder/dataset.h"
 #include "common/console.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
 #include "common/version.h"
+#include "exporter/data_set.h"
 #include "exporter/nexus_writer.h"
+#include "exporter/phylip_writer.h"
 #include "exporter/stepmatrix_file.h"
 #include "exporter/tnt_writer.h"
 
 namespace {
 
-const char kUsage[] =
-    "Usage: vornax-export [--nexus | --tnt] [-o FILE] [STEPMATRIX]\n"
+const char kSynopsis[] =
+    "Usage: vornax-export [--format nexus|tnt] [--triangle] [-o FILE] [STEPMATRIX]\n"
+    "       vornax-export --data DATAFILE [--format nexus|mixed|tnt|phylip] [--triangle]\n"
+    "                     [-o FILE] [STEPMATRIX]\n";
+
+const char kHelp[] =
     "\n"
     "Turns the StepMatrix file that vornax wrote (./StepMatrix unless a path is\n"
-    "given) into a file that phylogenetics programs read:\n"
-    "  --nexus     a complete NEXUS file: TAXA, CHARACTERS and ASSUMPTIONS blocks,\n"
-    "              one step matrix per coded region, assigned to its character\n"
-    "              (the default)\n"
-    "  --tnt       a TNT file: the coded matrix and one step matrix per coded\n"
-    "              region, its costs multiplied by 100 and rounded\n"
-    "  -o FILE     write to FILE instead of standard output\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
+    "given) into a file that phylogenetics programs read. With --data, the file\n"
+    "holds the whole data set: the sites of the alignment outside its ambiguous\n"
+    "regions, then one character per coded region.\n"
+    "\n"
+    "  --format F       the kind of file:\n"
+    "       nexus       (the default) NEXUS for parsimony programs: one step\n"
+    "                   matrix per region, assigned to its character; with --data\n"
+    "                   one STANDARD matrix of the sites (A C G T) and the regions\n"
+    "       mixed       (with --data) NEXUS for MrBayes and other model-based\n"
+    "                   programs: DATATYPE=MIXED, the sites as DNA, each region's\n"
+    "                   states numbered from 0 (at most 10 states), no step matrix\n"
+    "       tnt         TNT: the matrix (with --data the sites as a DNA block)\n"
+    "                   and one step matrix per region, its costs times 100\n"
+    "       phylip      (with --data and -o) relaxed PHYLIP for IQ-TREE and other\n"
+    "                   likelihood programs, no step matrix: -o x.phy writes the\n"
+    "                   sites to x.phy, the regions as multistate characters to\n"
+    "                   x.regions.phy, and x.partitions, which gives IQ-TREE both\n"
+    "                   with their types (run iqtree2 -p x.partitions beside them)\n"
+    "  --nexus, --tnt   short for --format nexus and --format tnt\n"
+    "  --data DATAFILE  the data file that vornax read to write StepMatrix\n"
+    "  --triangle       write each step-matrix cost that exceeds the cost of a path\n"
+    "                   through other states as the cheapest path's cost (without\n"
+    "                   it, such costs are only reported)\n"
+    "  -o FILE          write to FILE instead of standard output\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n"
     "\n"
     "A region that the chosen format cannot hold is left out with a warning on\n"
-    "standard error. Exit status: 0 when the file is written, 1 when StepMatrix is\n"
-    "missing or malformed, nothing can be exported or the output cannot be\n"
-    "written, 2 for a wrong option.\n";
+    "standard error, where every step matrix that breaks the triangle inequality\n"
+    "is reported too. Exit status: 0 when the files are written, 1 when an input\n"
+    "is missing or malformed, the data file and StepMatrix do not belong\n"
+    "together, nothing can be exported or the output cannot be written, 2 for a\n"
+    "wrong option.\n";
 
 // What the command line asks for.
 struct Options {
-    bool help = false;
-    bool version = false;
-    bool tnt = false;
+    std::string format = "nexus";
     std::string input = kStepMatrixFile;
+    std::string data;    // "" without --data
     std::string output;  // "" for standard output
+    bool triangle = false;
 };
 
-// Throws the RunError of a wrong command line (exit status 2).
+// Throws the RunError of a wrong command line (exit status 2): the reason and the usage.
 [[noreturn]] void failUsage(const std::string& why) {
-    throw RunError("vornax-export: " + why + "\nTry 'vornax-export --help'.\n", 2);
+    throw RunError("vornax-export: " + why + "\n" + kSynopsis + "Try 'vornax-export --help'.\n", 2);
 }
 
-// Returns the options of the command line `argv`; --help wins over everything else.
+// Returns the options of the command line `argv`. Format options (--format, --nexus, --tnt)
+// take effect in their order, so the last one wins. Throws CLI::CallForVersion for
+// --version.
 Options readOptions(int argc, char** argv) {
     Options options;
-    if (hasOption(argc, argv, "--help")) {
-        options.help = true;
-        return options;
+    CLI::App app("vornax-export", "vornax-export");
+    app.set_help_flag();
+    app.set_version_flag("--version", std::string("vornax-export ") + kVersion);
+    app.add_option("--format", options.format)
+        ->check(CLI::IsMember({"nexus", "mixed", "tnt", "phylip"}))
+        ->trigger_on_parse();
+    app.add_flag_callback("--nexus", [&] { options.format = "nexus"; })->trigger_on_parse();
+    app.add_flag_callback("--tnt", [&] { options.format = "tnt"; })->trigger_on_parse();
+    app.add_option("--data", options.data);
+    app.add_flag("--triangle", options.triangle);
+    app.add_option("-o", options.output)->check([](const std::string& name) {
+        return name.empty() ? std::string("the output file needs a name") : std::string();
+    });
+    app.add_option("STEPMATRIX", options.input);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForVersion&) {
+        throw;
+    } catch (const CLI::ParseError& error) {
+        failUsage(error.what());
     }
-    bool inputGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--nexus") {
-            options.tnt = false;
-        } else if (arg == "--tnt") {
-            options.tnt = true;
-        } else if (arg == "-o") {
-            if (i + 1 == argc) failUsage("-o needs the name of the output file");
-            options.output = argv[++i];
-            if (options.output.empty()) failUsage("-o needs the name of the output file");
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            failUsage("unknown option \"" + arg + "\"");
-        } else if (inputGiven) {
-            failUsage("one StepMatrix file at a time, not \"" + options.input + "\" and \"" + arg +
-                      "\"");
-        } else {
-            options.input = arg;
-            inputGiven = true;
-        }
+    const bool joinedOnly = options.format == "mixed" || options.format == "phylip";
+    if (joinedOnly && options.data.empty()) {
+        failUsage("--format " + options.format + " writes the whole data set: give --data");
+    }
+    if (joinedOnly && options.triangle) {
+        failUsage("--triangle changes step matrices, and --format " + options.format +
+                  " writes none");
+    }
+    if (options.format == "phylip" && options.output.empty()) {
+        failUsage("--format phylip writes three files: give -o FILE");
+    }
+    const std::string stem = std::filesystem::path(options.output).stem().string();
+    const std::string name = std::filesystem::path(options.output).filename().string();
+    if (options.format == "phylip" &&
+        (name == stem + ".partitions" || name == stem + ".regions.phy")) {
+        failUsage("-o " + options.output + " would be overwritten by the files written beside it");
     }
     return options;
 }
@@ -99,6 +143,23 @@ std::string readInput(const std::string& path) {
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) failFile("vornax-export", "cannot read", path, errno);
     return text;
+}
+
+// Returns the data file at `path`, read by vornax's reader; its refusals name vornax-export.
+Dataset readData(const std::string& path) {
+    std::istringstream in(readInput(path));
+    Dataset data;
+    try {
+        readDataFile(in, path, data);
+    } catch (const RunError& error) {
+        std::string why = error.what();
+        why.erase(std::remove(why.begin(), why.end(), '\a'), why.end());
+        const std::string own = "vornax: ";
+        throw RunError("vornax-export: " + (why.starts_with(own)
+                                                ? why.substr(own.size())
+                                                : "data file \"" + path + "\": " + why));
+    }
+    return data;
 }
 
 // Writes `text` to `file`, flushes and closes it; returns whether all of it got there, with
@@ -154,20 +215,34 @@ void writeOutput(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
     try {
-        const Options options = readOptions(argc, argv);
-        if (options.help || options.version) {
-            writeOutput("", options.help ? std::string(kUsage)
-                                         : "vornax-export " + std::string(kVersion) + "\n");
+        if (hasOption(argc, argv, "--help") || hasOption(argc, argv, "-h")) {
+            writeOutput("", std::string(kSynopsis) + kHelp);
+            return 0;
+        }
+        Options options;
+        try {
+            options = readOptions(argc, argv);
+        } catch (const CLI::CallForVersion& version) {
+            writeOutput("", version.what() + std::string("\n"));
             return 0;
         }
 
-        const StepMatrixFile file = parseStepMatrix(readInput(options.input), options.input);
+        const std::filesystem::path output = options.output;
+        StepMatrixFile file = parseStepMatrix(readInput(options.input), options.input);
+        const DataSet data = options.data.empty()
+                                 ? codedDataSet(std::move(file))
+                                 : joinDataFile(std::move(file), readData(options.data),
+                                                options.data, options.input);
 
-        const ExportResult result = options.tnt ? tntExport(file) : nexusExport(file);
+        const ExportResult result = options.format == "tnt"     ? tntExport(data, options.triangle)
+                                    : options.format == "mixed" ? mixedExport(data)
+                                    : options.format == "phylip"
+                                        ? phylipExport(data, output.filename().string())
+                                        : nexusExport(data, options.triangle);
         for (const std::string& warning : result.warnings) {
             std::fprintf(stderr, "vornax-export: warning: %s\n", warning.c_str());
         }
-        if (file.taxa.empty()) {
+        if (data.coded.taxa.empty()) {
             throw RunError("vornax-export: \"" + options.input +
                            "\": its coded data matrix has no taxon: nothing to export\n");
         }
@@ -177,6 +252,9 @@ int main(int argc, char** argv) {
         }
 
         writeOutput(options.output, result.text);
+        for (const auto& [name, text] : result.besides) {
+            writeOutput((output.parent_path() / name).string(), text);
+        }
         return 0;
     } catch (const RunError& error) {
         return reportRunError(error);

@@ -1,18 +1,14 @@
-// The NEXUS file that vornax-export writes: TAXA, CHARACTERS and ASSUMPTIONS blocks, one step
-// matrix per coded region, assigned to its character by a TYPESET.
+// The NEXUS files that vornax-export writes. For parsimony programs: TAXA, CHARACTERS and
+// ASSUMPTIONS blocks, one step matrix per coded region assigned to its character by a
+// TYPESET (with the alignment's sites: one STANDARD matrix, and a SETS block). For model-based
+// programs: the sites as DNA and the regions as STANDARD characters of one MIXED matrix.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "exporter/data_set.h"
+#include "exporter/export_plan.h"
 
-#include "exporter/stepmatrix_file.h"
+// Returns the NEXUS file with step matrices for `data`; `triangle`: see planExport.
+ExportResult nexusExport(const DataSet& data, bool triangle);
 
-// What a writer made of a StepMatrix file.
-struct ExportResult {
-    std::string text;                   // the whole output file
-    int characters = 0;                 // the number of regions written as characters
-    std::vector<std::string> warnings;  // one line per region left out or name changed
-};
-
-// Returns the NEXUS file for `file`.
-ExportResult nexusExport(const StepMatrixFile& file);
+// Returns the MIXED NEXUS file for joined `data`, whose regions' states are numbered from 0.
+ExportResult mixedExport(const DataSet& data);

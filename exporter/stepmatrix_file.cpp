@@ -16,29 +16,6 @@ constexpr std::string_view kUncodedHeader = "\t [ Region#";
 constexpr std::string_view kUncodedTail = " has more than 96 states ] ";
 constexpr std::string_view kMatrixTitleTail = "\tambiguous region ]";
 
-// Returns `line` as a message shows it: quoted, tabs and other unprintable bytes escaped,
-// cut after 60 bytes.
-std::string shown(std::string_view line) {
-    std::string text = "\"";
-    for (std::size_t i = 0; i < line.size() && i < 60; ++i) {
-        const unsigned char c = line[i];
-        if (c == '\t') {
-            text += "\\t";
-        } else if (c == '"' || c == '\\') {
-            text += '\\';
-            text += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            text += hex;
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    if (line.size() > 60) text += "...";
-    return text + "\"";
-}
-
 // Returns whether `text` is one or more decimal digits; stores their value (at most
 // 1000000000) in `value`.
 bool readNumber(std::string_view text, int& value) {
@@ -127,11 +104,11 @@ std::string symbolText(int state) {
 
 // Reads the rest of a coded region whose header line, "\tUSERTYPE Region#" already taken,
 // is `header`.
-StepMatrixRegion readCodedRegion(Lines& lines, std::string_view header, int expectedNumber) {
+FileRegion readCodedRegion(Lines& lines, std::string_view header, int expectedNumber) {
     const std::string headerForm = "a region header \"\\tUSERTYPE Region#" +
                                    std::to_string(expectedNumber) + " STEPMATRIX = K\"";
     const std::size_t blank = header.find(' ', kCodedHeader.size());
-    StepMatrixRegion region;
+    FileRegion region;
     region.coded = true;
     int count = 0;
     if (blank == std::string_view::npos ||
@@ -257,7 +234,7 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
                             std::string(kUncodedTail)) {
                 lines.fail(form, line);
             }
-            StepMatrixRegion region;
+            FileRegion region;
             region.number = expectedNumber;
             file.regions.push_back(std::move(region));
         } else if (line.starts_with("[ ") && line.ends_with(kMatrixTitleTail)) {
@@ -270,7 +247,28 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
     return file;
 }
 
-int stateOfCell(const StepMatrixRegion& region, char cell) {
+std::string shown(std::string_view line) {
+    std::string text = "\"";
+    for (std::size_t i = 0; i < line.size() && i < 60; ++i) {
+        const unsigned char c = line[i];
+        if (c == '\t') {
+            text += "\\t";
+        } else if (c == '"' || c == '\\') {
+            text += '\\';
+            text += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            text += hex;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    if (line.size() > 60) text += "...";
+    return text + "\"";
+}
+
+int stateOfCell(const FileRegion& region, char cell) {
     if (!region.coded) return -1;
     return findStateSymbol(static_cast<unsigned char>(cell),
                            static_cast<int>(region.states.size()));

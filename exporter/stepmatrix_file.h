@@ -3,10 +3,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One region of StepMatrix, in file order.
-struct StepMatrixRegion {
+struct FileRegion {
     int number = 0;                               // the region's number, from 1
     bool coded = false;                           // false for a region of more than 96 states
     std::vector<std::string> states;              // state i, whose symbol is symbol i
@@ -23,7 +24,7 @@ struct CodedTaxon {
 
 // The whole file.
 struct StepMatrixFile {
-    std::vector<StepMatrixRegion> regions;
+    std::vector<FileRegion> regions;
     std::vector<CodedTaxon> taxa;
 };
 
@@ -34,4 +35,8 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
 
 // Returns the state that coded-matrix cell `cell` shows in coded region `region`, or -1 when
 // the cell is not one of the region's symbols (the taxon is unknown there).
-int stateOfCell(const StepMatrixRegion& region, char cell);
+int stateOfCell(const FileRegion& region, char cell);
+
+// Returns `line` as a message shows it: in double quotes, tabs and other unprintable bytes
+// escaped, cut after 60 bytes.
+std::string shown(std::string_view line);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <functional>
 
 #include "common/version.h"
 #include "exporter/export_plan.h"
@@ -19,7 +20,7 @@ long long tntCost(const std::string& cell) {
 }
 
 // Returns the reason why coded region `region` cannot be written as a TNT character, or "".
-std::string whyNotTnt(const StepMatrixRegion& region) {
+std::string whyNotTnt(const FileRegion& region) {
     if (region.states.size() > static_cast<std::size_t>(kTntStateLimit)) {
         return "it has " + std::to_string(region.states.size()) + " states and TNT holds at most " +
                std::to_string(kTntStateLimit);
@@ -35,22 +36,9 @@ std::string whyNotTnt(const StepMatrixRegion& region) {
     return "";
 }
 
-// Returns `name` with every character that a TNT name should not hold replaced by "_"; an
-// empty name becomes "taxon_" and the row.
-std::string tntName(const std::string& name, int row) {
-    if (name.empty()) return "taxon_" + std::to_string(row);
-    std::string cleaned = name;
-    for (char& c : cleaned) {
-        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                          (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
-        if (!kept) c = '_';
-    }
-    return cleaned;
-}
-
 // Returns the smatrix command that defines the step matrix of `region` as matrix `index`:
 // "a/b cost" for each pair whose cost is the same both ways, "a>b cost" otherwise.
-std::string smatrixText(const StepMatrixRegion& region, std::size_t index) {
+std::string smatrixText(const FileRegion& region, std::size_t index) {
     std::string text =
         "smatrix =" + std::to_string(index) + " (Region_" + std::to_string(region.number) + ")";
     const std::size_t count = region.states.size();
@@ -73,34 +61,59 @@ std::string smatrixText(const StepMatrixRegion& region, std::size_t index) {
 
 }  // namespace
 
-ExportResult tntExport(const StepMatrixFile& file) {
-    const ExportPlan plan = planExport(file, whyNotTnt, tntName);
-    const std::vector<const StepMatrixRegion*>& regions = plan.regions;
+std::string tntName(const std::string& name, int row) {
+    if (name.empty()) return "taxon_" + std::to_string(row);
+    std::string cleaned = name;
+    for (char& c : cleaned) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+        if (!kept) c = '_';
+    }
+    return cleaned;
+}
+
+ExportResult tntExport(const DataSet& data, bool triangle) {
+    const ExportPlan plan = planExport(data, {tntSymbol, whyNotTnt, tntName, true}, triangle);
+    const std::vector<FileRegion>& regions = plan.regions;
     const std::vector<std::string>& written = plan.names;
     const std::size_t states = plan.states;
-    ExportResult result{"", static_cast<int>(regions.size()), plan.warnings};
-    std::size_t nameWidth = 0;
-    for (const std::string& name : written) nameWidth = std::max(nameWidth, name.size());
-
+    const std::size_t sites = data.sites.size();
+    ExportResult result{"", {}, static_cast<int>(regions.size()), plan.warnings};
+    const std::string note = triangleNote(plan);
     std::string& text = result.text;
     text = "nstates " +
            std::string(states <= 8    ? "8"
                        : states <= 16 ? "16"
                                       : "32") +
            ";\nxread\n'Written by vornax-export " + kVersion + ": " +
-           std::to_string(regions.size()) + " of the " + std::to_string(file.regions.size()) +
-           " ambiguous regions of a StepMatrix file as characters. The step-matrix costs are "
-           "the StepMatrix costs times 100, rounded to integers.'\n" +
-           std::to_string(regions.size()) + " " + std::to_string(file.taxa.size()) + "\n";
-    for (std::size_t taxon = 0; taxon < file.taxa.size(); ++taxon) {
-        text += written[taxon] + std::string(nameWidth + 2 - written[taxon].size(), ' ') +
-                codedCells(plan, file.taxa[taxon], tntSymbol) + "\n";
+           (data.joined ? joinedSummary(data, plan, 0) + ", each with a step matrix"
+                        : std::to_string(regions.size()) + " of the " +
+                              std::to_string(data.coded.regions.size()) +
+                              " ambiguous regions of a StepMatrix file as characters") +
+           ". The step-matrix costs are the StepMatrix costs times 100, rounded to integers." +
+           (note.empty() ? "" : " " + note) + "'\n" + std::to_string(sites + regions.size()) + " " +
+           std::to_string(written.size()) + "\n";
+    if (data.joined) {
+        text += "&[dna]\n" +
+                taxonRows(written, "", [&](std::size_t taxon) { return data.siteRows[taxon]; }) +
+                "&[num]\n";
     }
-    text += ";\n";
-    for (std::size_t i = 0; i < regions.size(); ++i) text += smatrixText(*regions[i], i);
+    text += taxonRows(written, "",
+                      [&](std::size_t taxon) {
+                          return codedCells(plan, data.coded.taxa[taxon], tntSymbol);
+                      }) +
+            ";\n";
     for (std::size_t i = 0; i < regions.size(); ++i) {
-        text += "smatrix + Region_" + std::to_string(regions[i]->number) + " " + std::to_string(i) +
-                " ;\n";
+        if (data.joined) {
+            text += "'Region_" + std::to_string(regions[i].number) + ", character " +
+                    std::to_string(sites + i) + ": TNT state = StepMatrix symbol: sequence\n" +
+                    stateMapText(regions[i], tntSymbol, "'") + "'\n";
+        }
+        text += smatrixText(regions[i], i);
+    }
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        text += "smatrix + Region_" + std::to_string(regions[i].number) + " " +
+                std::to_string(sites + i) + " ;\n";
     }
     text += "proc/;\n";
     return result;

@@ -1,7 +1,7 @@
 // Fuzz target: arbitrary bytes as a StepMatrix file for vornax-export's reader and both
-// writers. A file must be read or refused with a RunError; a file that is read must give, in
-// both formats, one character per region that is written, taxon rows of that many cells and
-// no state symbol that the format cannot hold.
+// writers (with --triangle). A file must be read or refused with a RunError; a file that is
+// read must give, in both formats, one character per region that is written, taxon rows of
+// that many cells and no state symbol that the format cannot hold.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -41,9 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     for (const CodedTaxon& taxon : file.taxa) {
         if (taxon.cells.size() != file.regions.size()) fail("a taxon row of the wrong length");
     }
-    const ExportResult nexus = nexusExport(file);
-    const ExportResult tnt = tntExport(file);
-    if (nexus.characters > static_cast<int>(file.regions.size()) ||
+    const DataSet data = codedDataSet(std::move(file));
+    const ExportResult nexus = nexusExport(data, true);
+    const ExportResult tnt = tntExport(data, true);
+    if (nexus.characters > static_cast<int>(data.coded.regions.size()) ||
         tnt.characters > nexus.characters) {
         fail("more characters than regions, or TNT holds more than NEXUS");
     }
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         fail("a NEXUS file that does not begin with #NEXUS or end with END;");
     }
     if (!tnt.text.ends_with("proc/;\n")) fail("a TNT file that does not end with proc/;");
-    if (!file.taxa.empty() && nexus.characters > 0) {
+    if (!data.coded.taxa.empty() && nexus.characters > 0) {
         // The first matrix row: the name, blanks and one printable symbol per character.
         const std::string row = lineAfter(nexus.text, "\tMATRIX");
         const std::string cells = row.substr(row.find_last_of(' ') + 1);

@@ -81,6 +81,11 @@ std::string statusText(const RunResult& r) {
     return names.contains(r.signal) ? names.at(r.signal) : "signal " + std::to_string(r.signal);
 }
 
+// Shows a case by its folder's name in test messages.
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.dir.filename().string();
+}
+
 class Cases : public testing::TestWithParam<Case> {};
 
 TEST_P(Cases, Run) {

@@ -15,6 +15,8 @@
 #include "checker/working_copy.h"
 #include "common/run_error.h"
 #include "common/symbols.h"
+#include "exporter/data_set.h"
+#include "exporter/stepmatrix_file.h"
 
 BuilderOutput buildInMemory(const std::string& dataText, const UserWeights& weights, int threads) {
     BuilderOutput output;
@@ -174,64 +176,30 @@ std::string recordFaults(const std::vector<std::vector<std::string>>& states,
     return "";
 }
 
-// Checks the step matrix of every coded region: symmetric, and (default weights) positive.
-std::string matrixFaults(const std::vector<std::vector<std::string>>& states,
+// Checks StepMatrix as vornax-export reads it: it reads the whole file; each coded region
+// lists the expected states and has a symmetric step matrix, positive with the default
+// weights; and joined to the data file (a coded row per taxon, each as its sites say), the two
+// belong together (a refusal for the sites outside the regions is no fault).
+std::string exportFaults(const std::vector<std::vector<std::string>>& states, const Dataset& data,
                          const std::string& stepMatrix, bool defaultWeights) {
-    const std::vector<std::string> all = lines(stepMatrix);
-    size_t at = 0;
-    for (size_t r = 0; r < states.size(); ++r) {
-        const size_t n = states[r].size();
-        if (n > size_t(kStateSymbolCount)) continue;
-        const std::string header = "\tUSERTYPE Region#" + std::to_string(r + 1) + " STEPMATRIX = ";
-        while (at < all.size() && all[at].rfind(header, 0) != 0) ++at;
-        if (at == all.size()) return "no step matrix for region " + std::to_string(r + 1);
-        at += 1 + n + 2;  // the state lines, the empty line, the column line
-        std::vector<std::vector<std::string>> cells;
-        for (size_t g = 0; g < n; ++g, ++at) {
-            if (at >= all.size() || all[at].size() < 6) return "missing matrix row";
-            std::istringstream row(all[at].substr(6));
-            std::vector<std::string> tokens;
-            for (std::string token; row >> token;) tokens.push_back(token);
-            if (tokens.size() != n)
-                return "a matrix row without one cell per state in region " + std::to_string(r + 1);
-            cells.push_back(tokens);
+    try {
+        StepMatrixFile file = parseStepMatrix(stepMatrix, "StepMatrix");
+        for (const FileRegion& region : file.regions) {
+            const std::vector<std::string>& expected = states[region.number - 1];
+            if (region.coded != (expected.size() <= size_t(kStateSymbolCount)) ||
+                (region.coded && region.states != expected))
+                return "region " + std::to_string(region.number) + " lists other states";
+            for (size_t g = 0; g < region.cells.size(); ++g)
+                for (size_t h = 0; h < region.cells.size(); ++h)
+                    if (g != h && (region.cells[g][h] != region.cells[h][g] ||
+                                   (defaultWeights && !(std::stod(region.cells[g][h]) > 0))))
+                        return "the step matrix of region " + std::to_string(region.number) +
+                               " is not symmetric, or (default weights) not positive";
         }
-        for (size_t g = 0; g < n; ++g) {
-            for (size_t h = 0; h < n; ++h) {
-                if (g == h) {
-                    if (cells[g][h] != ".") return "a diagonal cell is not \".\"";
-                    continue;
-                }
-                if (cells[g][h] != cells[h][g])
-                    return "step matrix not symmetric in region " + std::to_string(r + 1);
-                if (defaultWeights && !(std::strtod(cells[g][h].c_str(), nullptr) > 0))
-                    return "a step-matrix cell is not positive in region " + std::to_string(r + 1);
-            }
-        }
-    }
-    return "";
-}
-
-// Checks the coded data matrix: one row per taxon, one cell per region.
-std::string codedMatrixFaults(const Dataset& data, const std::string& stepMatrix) {
-    const size_t start = stepMatrix.rfind("[ ");
-    const std::vector<std::string> all = lines(stepMatrix);
-    // The block is the last data.taxonCount lines of the file.
-    if (all.size() < size_t(data.taxonCount)) return "the coded data matrix lacks rows";
-    if (start == std::string::npos) return "no coded data matrix";
-    for (int t = 0; t < data.taxonCount; ++t) {
-        const std::string& row = all[all.size() - size_t(data.taxonCount) + size_t(t)];
-        const std::string& name = data.taxonNames[size_t(t)];
-        const size_t width = size_t(data.longestNameLength) + 1;
-        if (row.compare(0, name.size(), name) != 0 || row.size() < width + 1 || row[width] != '\t')
-            return "coded data matrix row " + std::to_string(t + 1) +
-                   " does not start with its name";
-        size_t cells = 0;
-        for (size_t k = width + 1; k < row.size(); ++cells)
-            k += row.compare(k, 3, "[-]") == 0 ? 3 : 1;
-        if (cells != size_t(data.regionCount))
-            return "coded data matrix row " + std::to_string(t + 1) + " has " +
-                   std::to_string(cells) + " cells";
+        joinDataFile(std::move(file), data, "data", "StepMatrix");
+    } catch (const RunError& error) {
+        if (std::string(error.what()).find("StepMatrix\"") != std::string::npos)
+            return error.what();
     }
     return "";
 }
@@ -249,9 +217,8 @@ std::string findOutputFault(const std::string& dataText, const BuilderOutput& ou
     if (fault.empty()) {
         const bool defaultWeights =
             weights.transitions == 1 && weights.transversions == 1 && weights.insertions == 1;
-        fault = matrixFaults(states, output.stepMatrix, defaultWeights);
+        fault = exportFaults(states, data, output.stepMatrix, defaultWeights);
     }
-    if (fault.empty()) fault = codedMatrixFaults(data, output.stepMatrix);
     if (!fault.empty()) return fault;
 
     bool checkable = true;
