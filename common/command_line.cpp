@@ -22,7 +22,7 @@ bool parseCommandLine(CLI::App& app, const char* program, int argc, char** argv)
     } catch (const CLI::ParseError& error) {
         throw RunError(std::string(program) + ": " + error.what() + "\n" +
                            CLI::Formatter().make_usage(&app, program) + "Try '" + program +
-                           " --help' for more.\n",
+                           " --help'.\n",
                        2);
     }
     return false;
