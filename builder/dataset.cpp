@@ -175,7 +175,9 @@ void checkRegionLine(std::string_view line, const Dataset& data,
     }
     while (!entries.empty() && entries.back().empty()) entries.pop_back();
     const size_t count = size_t(data.regionCount);
-    const auto quoted = [&](size_t r) { return std::to_string(r + 1) + " \"" + std::string(entries[r]) + "\""; };
+    const auto quoted = [&](size_t r) {
+        return std::to_string(r + 1) + " \"" + std::string(entries[r]) + "\"";
+    };
 
     std::vector<size_t> ranges;  // the regions that hold sites, by number
     for (size_t r = 0; r < std::min(entries.size(), count); ++r) {
@@ -186,7 +188,8 @@ void checkRegionLine(std::string_view line, const Dataset& data,
             problem("region " + std::to_string(r + 1) +
                     " is empty: a blank or tab too many; the ranges after it move one region on");
         } else if (odd != std::string_view::npos) {
-            problem("region " + quoted(r) + ": \"" + entry[odd] + "\" is not a digit; it counts as " +
+            problem("region " + quoted(r) + ": \"" + entry[odd] +
+                    "\" is not a digit; it counts as " +
                     std::to_string(int(static_cast<unsigned char>(entry[odd])) - '0'));
         } else if (entry.find('-') == std::string_view::npos) {
             problem("region " + quoted(r) + " is not a range FIRST-LAST: it holds no site");
@@ -262,19 +265,19 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
     checkRegionLine(regionLine, data, [&](const std::string& what) { problem(lineNumber, what); });
     for (int32_t r = 0; r < data.regionCount; ++r) {
         if (data.regions[r].length > kMaxRegionLength) {
-            char message[160];
-            if (report.dialogue) {
-                std::snprintf(message, sizeof message,
-                              "Memory error - ambiguous region %d is too large\a\a\n", r + 1);
-                throw RunError(message, 1, Stream::out);
+            if (!report.dialogue) {
+                refuse(fileName, "line " + std::to_string(lineNumber) + ": region " +
+                                     std::to_string(r + 1) + " (" +
+                                     std::to_string(data.regions[r].begin) + "-" +
+                                     std::to_string(data.regions[r].end) + ") is " +
+                                     std::to_string(data.regions[r].length) +
+                                     " sites long; at most " + std::to_string(kMaxRegionLength) +
+                                     " can be coded");
             }
+            char message[96];
             std::snprintf(message, sizeof message,
-                          "\" line %lld: region %d (%d-%d) is %lld sites long; at most %d can be "
-                          "coded\n",
-                          static_cast<long long>(lineNumber), r + 1, data.regions[r].begin,
-                          data.regions[r].end, static_cast<long long>(data.regions[r].length),
-                          kMaxRegionLength);
-            throw RunError("vornax: data file \"" + fileName + message);
+                          "Memory error - ambiguous region %d is too large\a\a\n", r + 1);
+            throw RunError(message, 1, Stream::out);
         }
     }
 
