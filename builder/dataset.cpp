@@ -70,7 +70,8 @@ void readCounts(const std::string& text, size_t& pos, const std::string& fileNam
         const char* first = item.data() + (item.size() > 1 && item[0] == '+' && item[1] != '-');
         int64_t value = 0;
         const auto [stop, error] = std::from_chars(first, item.data() + item.size(), value);
-        const bool whole = error != std::errc::invalid_argument && stop == item.data() + item.size();
+        const bool whole =
+            error != std::errc::invalid_argument && stop == item.data() + item.size();
         if (item.size() > 24) item = item.substr(0, 20) + "...";
         for (char& c : item) {
             if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) c = '?';
@@ -212,9 +213,8 @@ void checkRegionLine(std::string_view line, const Dataset& data,
                 std::to_string(entries.size() + 1) + " on are empty");
     }
 
-    std::sort(ranges.begin(), ranges.end(), [&](size_t a, size_t b) {
-        return data.regions[a].begin < data.regions[b].begin;
-    });
+    std::sort(ranges.begin(), ranges.end(),
+              [&](size_t a, size_t b) { return data.regions[a].begin < data.regions[b].begin; });
     for (size_t i = 1, reach = 0; i < ranges.size(); ++i) {
         const size_t before = ranges[reach], after = ranges[i];  // reach: the furthest end so far
         if (data.regions[after].begin <= data.regions[before].end) {
@@ -266,13 +266,12 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
     for (int32_t r = 0; r < data.regionCount; ++r) {
         if (data.regions[r].length > kMaxRegionLength) {
             if (!report.dialogue) {
-                refuse(fileName, "line " + std::to_string(lineNumber) + ": region " +
-                                     std::to_string(r + 1) + " (" +
-                                     std::to_string(data.regions[r].begin) + "-" +
-                                     std::to_string(data.regions[r].end) + ") is " +
-                                     std::to_string(data.regions[r].length) +
-                                     " sites long; at most " + std::to_string(kMaxRegionLength) +
-                                     " can be coded");
+                refuse(fileName,
+                       "line " + std::to_string(lineNumber) + ": region " + std::to_string(r + 1) +
+                           " (" + std::to_string(data.regions[r].begin) + "-" +
+                           std::to_string(data.regions[r].end) + ") is " +
+                           std::to_string(data.regions[r].length) + " sites long; at most " +
+                           std::to_string(kMaxRegionLength) + " can be coded");
             }
             char message[96];
             std::snprintf(message, sizeof message,
@@ -343,7 +342,6 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
     if (extraLines > 0) {
         problem(firstExtra, std::to_string(extraLines) + " more taxon line" +
                                 (extraLines > 1 ? "s" : "") + " from here on than the " +
-                                std::to_string(data.taxonCount) +
-                                " of the header: not coded");
+                                std::to_string(data.taxonCount) + " of the header: not coded");
     }
 }

@@ -6,8 +6,8 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -113,8 +113,8 @@ DataFileReport problemReport(const std::string& fileName, bool strict, bool dial
     report.problem = [&fileName, strict, &problems](int64_t line, const std::string& what) {
         ++problems;
         std::fprintf(stderr, "vornax: %s: data file \"%s\" line %lld: %s\n",
-                     strict ? "error" : "warning", fileName.c_str(),
-                     static_cast<long long>(line), what.c_str());
+                     strict ? "error" : "warning", fileName.c_str(), static_cast<long long>(line),
+                     what.c_str());
     };
     return report;
 }
@@ -180,9 +180,9 @@ void runNamed(const Options& options) {
                  problemReport(options.dataFile, options.strict, false, problems));
     dataFile.close();
     if (options.strict && problems > 0) {
-        throw RunError("vornax: data file \"" + options.dataFile + "\": " +
-                       std::to_string(problems) + (problems > 1 ? " mistakes" : " mistake") +
-                       " (--strict); no file written\n");
+        throw RunError(
+            "vornax: data file \"" + options.dataFile + "\": " + std::to_string(problems) +
+            (problems > 1 ? " mistakes" : " mistake") + " (--strict); no file written\n");
     }
 
     RunDisplay display;
@@ -220,8 +220,9 @@ int main(int argc, char** argv) {
                 ->type_name("TS,TV,IN")
                 ->check([](const std::string& text) {
                     UserWeights weights;
-                    return readWeights(text, weights) ? std::string()
-                                                      : "three numbers separated by commas, as 1,2,1";
+                    return readWeights(text, weights)
+                               ? std::string()
+                               : "three numbers separated by commas, as 1,2,1";
                 });
             app.add_option("-d,--directory", options.directory,
                            "write StepMatrix and Alignments in DIR (default: here)")
@@ -230,7 +231,9 @@ int main(int argc, char** argv) {
                          "do not show the step matrices and the coded data matrix");
             app.add_flag("--strict", options.strict,
                          "refuse a data file with a mistake (exit 1, no file written)");
-            app.add_option("DATAFILE", options.dataFile, "the data file")->required()->type_name("");
+            app.add_option("DATAFILE", options.dataFile, "the data file")
+                ->required()
+                ->type_name("");
             app.footer(kFooter);
             if (!parseCommandLine(app, "vornax", argc, argv)) return 0;
             runNamed(options);

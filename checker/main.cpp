@@ -49,8 +49,7 @@ int main(int argc, char** argv) {
         bool batch = false;
         if (argc > 1) {
             CLI::App app(kDescription, "quillet");
-            app.add_option("-d,--directory", directory,
-                           "check the files in DIR (default: here)")
+            app.add_option("-d,--directory", directory, "check the files in DIR (default: here)")
                 ->type_name("DIR");
             app.add_flag("--batch", batch,
                          "ask nothing: report every error, go on to the end, and exit 0 only\n"
@@ -73,7 +72,8 @@ int main(int argc, char** argv) {
         File copyWriter = openFile(copyPath, "wb");
         const int copyErrno = errno;
         if (!alignments) {
-            throw RunError("input file \"" + alignmentsPath + "\" not found. \nprogram terminated\n");
+            throw RunError("input file \"" + alignmentsPath +
+                           "\" not found. \nprogram terminated\n");
         }
         if (!stepMatrix) {
             throw RunError("file \"" + stepMatrixPath + "\" not found. \nprogram terminated\n");

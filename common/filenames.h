@@ -11,5 +11,6 @@ inline constexpr const char* kAlignmentsCheckedFile = "AlignmentsChecked";
 
 // Returns the path of file `name` in `directory`: the name alone for "" (the current one).
 inline std::string pathIn(const std::string& directory, const char* name) {
-    return directory.empty() ? std::string(name) : (std::filesystem::path(directory) / name).string();
+    return directory.empty() ? std::string(name)
+                             : (std::filesystem::path(directory) / name).string();
 }

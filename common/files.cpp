@@ -30,7 +30,8 @@ bool writeAndClose(std::FILE* file, const std::string& text) {
 
 std::string readWholeFile(const char* program, const std::string& path) {
     std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) failFile(program, "cannot read", path, EISDIR);
+    if (std::filesystem::is_directory(path, ignored))
+        failFile(program, "cannot read", path, EISDIR);
     errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) failFile(program, "cannot read", path, errno);
@@ -49,7 +50,8 @@ void writeWholeFile(const char* program, const std::string& path, const std::str
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         errno = 0;
         std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr || !writeAndClose(file, text)) failFile(program, "cannot write", path, errno);
+        if (file == nullptr || !writeAndClose(file, text))
+            failFile(program, "cannot write", path, errno);
         return;
     }
     std::string temporary = path + ".XXXXXX";

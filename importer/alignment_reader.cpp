@@ -137,7 +137,8 @@ const NxsCharactersBlock& nucleotideBlock(MultiFormatReader& reader, const std::
         }
     }
     if (found.size() == 1) return *found[0];
-    if (found.empty() && others.empty()) failInput("vornax-import", fileName, "it holds no alignment");
+    if (found.empty() && others.empty())
+        failInput("vornax-import", fileName, "it holds no alignment");
     if (found.empty()) {
         failInput("vornax-import", fileName,
                   "it holds no nucleotide alignment (only " + others + " data)");
@@ -149,7 +150,7 @@ const NxsCharactersBlock& nucleotideBlock(MultiFormatReader& reader, const std::
 
 // Returns the CHARSET and EXSET sets of the ASSUMPTIONS and SETS blocks that go with `block`.
 std::map<std::string, std::vector<long long>> siteSetsOf(MultiFormatReader& reader,
-                                                          const NxsCharactersBlock& block) {
+                                                         const NxsCharactersBlock& block) {
     std::map<std::string, std::vector<long long>> sets;
     const auto add = [&sets](const std::string& name, const NxsUnsignedSet& sites) {
         std::vector<long long>& numbers = sets[name];
@@ -193,13 +194,13 @@ Alignment readAlignment(const std::string& text, const std::string& fileName,
             const NxsCharactersBlock& block = nucleotideBlock(reader, fileName, fasta);
             for (unsigned t = 0; t < block.GetNTaxTotal(); ++t) {
                 const std::string label = block.GetTaxonLabel(t);
-                alignment.names.push_back(nclFormat == "nexus"
-                                              ? nexusSpelling(label, text)
-                                              : nameOf(label, fasta));
+                alignment.names.push_back(nclFormat == "nexus" ? nexusSpelling(label, text)
+                                                               : nameOf(label, fasta));
                 alignment.rows.push_back(rowOf(block, t, fileName, alignment.names.back()));
             }
             if (block.GetGapSymbol() != '\0') alignment.gapSymbol = block.GetGapSymbol();
-            if (block.GetMissingSymbol() != '\0') alignment.missingSymbol = block.GetMissingSymbol();
+            if (block.GetMissingSymbol() != '\0')
+                alignment.missingSymbol = block.GetMissingSymbol();
             alignment.siteSets = siteSetsOf(reader, block);
         } catch (const NxsException& error) {  // the library's own checks of what it read
             failInput("vornax-import", fileName, failureOf(error).message);

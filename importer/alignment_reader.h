@@ -13,13 +13,13 @@ inline constexpr char kUnknownCell = '?';
 
 // An alignment as the importer holds it.
 struct Alignment {
-    std::string label;                // the format it was read as, for the data file's comment
-    std::vector<std::string> names;   // one per taxon, as the file spells them (FASTA: the
-                                      // first word of the header line)
-    std::vector<std::string> rows;    // one per taxon, all of one length: a letter per site,
-                                      // kGapCell or kUnknownCell; RNA's U written as T
-    char gapSymbol = '-';             // the file's own gap symbol (NEXUS GAP=)
-    char missingSymbol = '?';         // the file's own missing-data symbol (NEXUS MISSING=)
+    std::string label;               // the format it was read as, for the data file's comment
+    std::vector<std::string> names;  // one per taxon, as the file spells them (FASTA: the
+                                     // first word of the header line)
+    std::vector<std::string> rows;   // one per taxon, all of one length: a letter per site,
+                                     // kGapCell or kUnknownCell; RNA's U written as T
+    char gapSymbol = '-';            // the file's own gap symbol (NEXUS GAP=)
+    char missingSymbol = '?';        // the file's own missing-data symbol (NEXUS MISSING=)
     // The CHARSET and EXSET of a NEXUS file, by name: their sites, counted from 1.
     std::map<std::string, std::vector<long long>> siteSets;
 };

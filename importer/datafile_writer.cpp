@@ -40,9 +40,10 @@ std::string dataFileText(const Alignment& alignment, const std::vector<SiteRange
         if (names[t].empty()) refuse("taxon " + std::to_string(t + 1) + " has no name");
         const auto [other, fresh] = taken.emplace(names[t], t);
         if (!fresh) {
-            refuse("taxa " + std::to_string(other->second + 1) + " and " + std::to_string(t + 1) +
-                   " would both be named \"" + names[t] + "\"" +
-                   (alignment.label.starts_with("FASTA") ? " (a FASTA name is the first word)" : ""));
+            refuse(
+                "taxa " + std::to_string(other->second + 1) + " and " + std::to_string(t + 1) +
+                " would both be named \"" + names[t] + "\"" +
+                (alignment.label.starts_with("FASTA") ? " (a FASTA name is the first word)" : ""));
         }
         if (names[t] != alignment.names[t] && changed++ == 0) {
             example = "\"" + alignment.names[t] + "\" as " + names[t];
@@ -56,8 +57,8 @@ std::string dataFileText(const Alignment& alignment, const std::vector<SiteRange
 
     std::string text = std::to_string(alignment.rows.size()) + " " +
                        std::to_string(alignment.rows[0].size()) + " " +
-                       std::to_string(regions.size()) + " " + codes.missing + " " +
-                       codes.unknown + " " + comment + "\n";
+                       std::to_string(regions.size()) + " " + codes.missing + " " + codes.unknown +
+                       " " + comment + "\n";
     for (size_t r = 0; r < regions.size(); ++r) {
         if (r > 0) text += ' ';
         text += std::to_string(regions[r].first) + "-" + std::to_string(regions[r].last);

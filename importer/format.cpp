@@ -33,7 +33,7 @@ bool beginsWithTwoCounts(std::string_view line) {
 std::string clustalBlocksDiffer(std::string_view text) {
     std::vector<std::string_view> first, block;
     long long number = 1, blockStart = 0;  // line numbers, the CLUSTAL line being 1
-    size_t pos = text.find('\n');  // the CLUSTAL line
+    size_t pos = text.find('\n');          // the CLUSTAL line
     while (pos < text.size()) {
         const size_t end = std::min(text.find('\n', pos + 1), text.size());
         const std::string_view line = text.substr(pos + 1, end - pos - 1);
@@ -75,7 +75,7 @@ std::string detectFormat(std::string_view text) {
 
 std::string checkBeforeReading(std::string_view text, const std::string& format) {
     long long line = 1, column = 0;
-    int comment = 0;     // NEXUS comments [ ] nest
+    int comment = 0;      // NEXUS comments [ ] nest
     bool quoted = false;  // inside a NEXUS 'quoted token' ('' stands for a quote)
     for (const char c : text) {
         ++column;
@@ -84,22 +84,24 @@ std::string checkBeforeReading(std::string_view text, const std::string& format)
         if (format == "nexus" && !quoted && c == '[') ++comment;
         if (format == "nexus" && !quoted && c == ']' && comment > 0) --comment;
         if (format == "nexus" && comment == 0 && c == '\'') quoted = !quoted;
-        if (control || byte == 0x7F || (byte > 0x7F && (format != "nexus" || (!quoted && comment == 0)))) {
+        if (control || byte == 0x7F ||
+            (byte > 0x7F && (format != "nexus" || (!quoted && comment == 0)))) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "%02X", byte);
             return "line " + std::to_string(line) + ", column " + std::to_string(column) +
-                   ": it holds the byte " + hex + (control || byte == 0x7F
-                                                        ? "; an alignment is text"
-                                                        : "; bytes above 7F may stand only in NEXUS quoted names and comments");
+                   ": it holds the byte " + hex +
+                   (control || byte == 0x7F
+                        ? "; an alignment is text"
+                        : "; bytes above 7F may stand only in NEXUS quoted names and comments");
         }
         if (c == '\n') ++line, column = 0;
     }
     if (format == "clustal") return clustalBlocksDiffer(text);
     // Each cell of the matrix takes a byte of the file at least.
     const std::string bytes(text);
-    const std::regex counts = format == "nexus"
-                                  ? std::regex(R"(\b(NTAX|NCHAR)\s*=\s*(\d{1,15}))", std::regex::icase)
-                                  : std::regex(R"(^\s*(\d{1,15})\s+(\d{1,15}))");
+    const std::regex counts =
+        format == "nexus" ? std::regex(R"(\b(NTAX|NCHAR)\s*=\s*(\d{1,15}))", std::regex::icase)
+                          : std::regex(R"(^\s*(\d{1,15})\s+(\d{1,15}))");
     long long taxa = 1;
     for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), counts);
          it != std::sregex_iterator(); ++it) {
@@ -136,10 +138,11 @@ std::vector<ReadingAttempt> readingAttempts(const std::string& format) {
                          {"rnarelaxedphylipinterleaved", "relaxed interleaved PHYLIP, RNA"}});
     }
     if (format != "phylip-relaxed") {
-        attempts.insert(attempts.end(), {{"dnaphylip", "strict PHYLIP"},
-                                         {"dnaphylipinterleaved", "strict interleaved PHYLIP"},
-                                         {"rnaphylip", "strict PHYLIP, RNA"},
-                                         {"rnaphylipinterleaved", "strict interleaved PHYLIP, RNA"}});
+        attempts.insert(attempts.end(),
+                        {{"dnaphylip", "strict PHYLIP"},
+                         {"dnaphylipinterleaved", "strict interleaved PHYLIP"},
+                         {"rnaphylip", "strict PHYLIP, RNA"},
+                         {"rnaphylipinterleaved", "strict interleaved PHYLIP, RNA"}});
     }
     return attempts;
 }

@@ -49,15 +49,16 @@ std::string checkRangeList(const std::string& text) {
 
 // Returns "" when `text` can be a data code: one printable byte other than a blank.
 std::string checkCode(const std::string& text) {
-    return text.size() == 1 && text[0] > ' ' && text[0] < 0x7F ? ""
-                                                                : "one printable character, not a blank";
+    return text.size() == 1 && text[0] > ' ' && text[0] < 0x7F
+               ? ""
+               : "one printable character, not a blank";
 }
 
 // Returns the comment of the data file's first line: where its data came from (the file's
 // name without its directories, which mean nothing where the data file goes).
 std::string sourceComment(const std::string& path, const std::string& label) {
-    std::string comment = "imported from \"" + std::filesystem::path(path).filename().string() +
-                          "\" (" + label + ")";
+    std::string comment =
+        "imported from \"" + std::filesystem::path(path).filename().string() + "\" (" + label + ")";
     for (char& c : comment) {
         if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) c = '?';
     }
@@ -78,7 +79,8 @@ std::vector<SiteRange> regionsOf(const Options& options, const Alignment& alignm
         parseRanges(options.kept, blocks);
         regions = regionsBetween(blocks, sites, options.alignment, warn);
     } else {
-        if (format != "nexus") failInput("vornax-import", options.alignment, "--charset needs a NEXUS file");
+        if (format != "nexus")
+            failInput("vornax-import", options.alignment, "--charset needs a NEXUS file");
         std::string known;
         for (const auto& [name, siteList] : alignment.siteSets) {
             if (CLI::detail::to_lower(name) == CLI::detail::to_lower(options.charset)) {
@@ -103,22 +105,26 @@ int main(int argc, char** argv) {
             ->required()
             ->type_name("");
         CLI::Option_group* given = app.add_option_group("Regions", "one of:");
-        given->add_option("--regions", options.ranges,
-                          "site ranges, as 131-139,200-215 (commas or blanks\n"
-                          "between; a single site alone)")
+        given
+            ->add_option("--regions", options.ranges,
+                         "site ranges, as 131-139,200-215 (commas or blanks\n"
+                         "between; a single site alone)")
             ->type_name("LIST")
             ->check(checkRangeList);
-        given->add_option("--charset", options.charset,
-                          "a CHARSET or EXSET of the NEXUS file: each run of\n"
-                          "consecutive sites is a region")
+        given
+            ->add_option("--charset", options.charset,
+                         "a CHARSET or EXSET of the NEXUS file: each run of\n"
+                         "consecutive sites is a region")
             ->type_name("NAME");
-        given->add_option("--regions-file", options.regionsFile,
-                          "a file of ranges, one per line, # for comments")
+        given
+            ->add_option("--regions-file", options.regionsFile,
+                         "a file of ranges, one per line, # for comments")
             ->type_name("FILE");
-        given->add_option("--kept", options.kept,
-                          "the blocks a trimming program kept, as Gblocks'\n"
-                          "\"Flanks: [1 13] [42 48]\": the stretches between\n"
-                          "them are the regions")
+        given
+            ->add_option("--kept", options.kept,
+                         "the blocks a trimming program kept, as Gblocks'\n"
+                         "\"Flanks: [1 13] [42 48]\": the stretches between\n"
+                         "them are the regions")
             ->type_name("LIST")
             ->check(checkRangeList);
         given->require_option(1);
@@ -162,8 +168,9 @@ int main(int argc, char** argv) {
         checkRegions(regions, sites, options.alignment);
 
         // The data file.
-        const DataCodes codes{options.missing.empty() ? alignment.gapSymbol : options.missing[0],
-                              options.unknown.empty() ? alignment.missingSymbol : options.unknown[0]};
+        const DataCodes codes{
+            options.missing.empty() ? alignment.gapSymbol : options.missing[0],
+            options.unknown.empty() ? alignment.missingSymbol : options.unknown[0]};
         writeWholeFile("vornax-import", options.output,
                        dataFileText(alignment, regions, codes,
                                     sourceComment(options.alignment, alignment.label),

@@ -122,7 +122,8 @@ std::vector<SiteRange> regionsBetween(const std::vector<SiteRange>& blocks, long
                       "kept blocks " + rangeText(blocks[i - 1]) + " and " + rangeText(block) +
                           " are not in order and apart");
         }
-        if (block.first > blocks[i - 1].last + 1) regions.push_back({blocks[i - 1].last + 1, block.first - 1});
+        if (block.first > blocks[i - 1].last + 1)
+            regions.push_back({blocks[i - 1].last + 1, block.first - 1});
     }
     if (blocks.front().first > 1) {
         note("sites 1-" + std::to_string(blocks.front().first - 1) +
