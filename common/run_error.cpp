@@ -11,7 +11,9 @@ void failFile(const char* program, const char* what, const std::string& path, in
 }
 
 void failInput(const char* program, const std::string& path, const std::string& reason) {
-    throw RunError(std::string(program) + ": \"" + path + "\": " + reason + "\n");
+    std::string message = program;  // appended piece by piece: GCC 12 warns on a + chain here
+    message += ": \"" + path + "\": " + reason + "\n";
+    throw RunError(message);
 }
 
 int reportRunError(const RunError& error) {

@@ -1,8 +1,8 @@
 #include "importer/format.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <regex>
 #include <string>
 
 namespace {
@@ -16,16 +16,39 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-// Returns whether `line` begins with two whole numbers separated by blanks or tabs.
-bool beginsWithTwoCounts(std::string_view line) {
-    size_t pos = 0;
-    for (int count = 0; count < 2; ++count) {
-        pos = std::min(line.find_first_not_of(" \t", pos), line.size());
-        const size_t digits = pos;
-        while (pos < line.size() && std::isdigit(static_cast<unsigned char>(line[pos]))) ++pos;
-        if (pos == digits) return false;
+// Reads the whole number at `pos` (capped at 10^15) and moves `pos` past it. Returns -1 when
+// there is no digit there.
+long long readNumber(std::string_view text, size_t& pos) {
+    long long value = -1;
+    for (; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+        value = std::min(std::max(value, 0LL) * 10 + (text[pos] - '0'), 1000000000000000LL);
     }
-    return pos == line.size() || line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r';
+    return value;
+}
+
+// Reads the two whole numbers, separated by blanks or tabs, that begin `line` (the counts of a
+// PHYLIP file) into `first` and `second`. Returns false when the line does not begin so.
+bool readTwoCounts(std::string_view line, long long& first, long long& second) {
+    size_t pos = std::min(line.find_first_not_of(" \t"), line.size());
+    first = readNumber(line, pos);
+    pos = std::min(line.find_first_not_of(" \t", pos), line.size());
+    second = readNumber(line, pos);
+    const bool ends =
+        pos == line.size() || line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r';
+    return first >= 0 && second >= 0 && ends;
+}
+
+// Returns the number after `key` and '=' at `at` in `text` ("NCHAR = 40"), or -1 when `at`
+// does not begin that, as a word of its own.
+long long valueOf(std::string_view text, size_t at, std::string_view key) {
+    if ((at > 0 && std::isalnum(static_cast<unsigned char>(text[at - 1]))) ||
+        !startsWithNoCase(text.substr(at), key)) {
+        return -1;
+    }
+    size_t pos = std::min(text.find_first_not_of(" \t\r\n", at + key.size()), text.size());
+    if (pos == text.size() || text[pos] != '=') return -1;
+    pos = std::min(text.find_first_not_of(" \t\r\n", pos + 1), text.size());
+    return readNumber(text, pos);
 }
 
 // Returns "" when every block of the Clustal file `text` names the taxa of its first block in
@@ -69,7 +92,8 @@ std::string detectFormat(std::string_view text) {
     if (startsWithNoCase(rest, "#NEXUS")) return "nexus";
     if (rest[0] == '>') return "fasta";
     if (startsWithNoCase(rest, "CLUSTAL")) return "clustal";
-    if (beginsWithTwoCounts(rest.substr(0, rest.find('\n')))) return "phylip";
+    long long taxa = 0, sites = 0;
+    if (readTwoCounts(rest.substr(0, rest.find('\n')), taxa, sites)) return "phylip";
     return "";
 }
 
@@ -97,32 +121,26 @@ std::string checkBeforeReading(std::string_view text, const std::string& format)
         if (c == '\n') ++line, column = 0;
     }
     if (format == "clustal") return clustalBlocksDiffer(text);
-    // Each cell of the matrix takes a byte of the file at least.
-    const std::string bytes(text);
-    const std::regex counts =
-        format == "nexus" ? std::regex(R"(\b(NTAX|NCHAR)\s*=\s*(\d{1,15}))", std::regex::icase)
-                          : std::regex(R"(^\s*(\d{1,15})\s+(\d{1,15}))");
-    long long taxa = 1;
-    for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), counts);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& match = *it;
-        long long sites = 0;
-        if (format != "nexus") {
-            taxa = std::stoll(match[1]);
-            sites = std::stoll(match[2]);
-        } else if (std::toupper(static_cast<unsigned char>(match[1].str()[1])) == 'T') {
-            taxa = std::stoll(match[2]);
-            continue;
-        } else {
-            sites = std::stoll(match[2]);
+    // Each cell of the matrix takes a byte of the file at least: a file that announces more
+    // would have the library set memory aside for nothing.
+    long long taxa = 1, sites = 0;
+    const auto tooMany = [&]() {
+        return sites > 0 && taxa > static_cast<long long>(text.size()) / sites;
+    };
+    if (format == "nexus") {
+        for (size_t at = 0; at < text.size() && !tooMany(); ++at) {
+            const long long ntax = valueOf(text, at, "NTAX");
+            if (ntax >= 0) taxa = ntax;
+            sites = std::max(0LL, valueOf(text, at, "NCHAR"));
         }
-        if (sites > 0 && taxa > (long long)(text.size()) / sites) {
-            return "it announces " + std::to_string(taxa) + " taxa of " + std::to_string(sites) +
-                   " sites, more than its " + std::to_string(text.size()) + " bytes can hold";
-        }
-        if (format != "nexus") break;
+    } else {
+        const size_t start = std::min(text.find_first_not_of(" \t\r\n"), text.size());
+        const std::string_view first = text.substr(start, text.find('\n', start) - start);
+        if (!readTwoCounts(first, taxa, sites)) sites = 0;
     }
-    return "";
+    if (!tooMany()) return "";
+    return "it announces " + std::to_string(taxa) + " taxa of " + std::to_string(sites) +
+           " sites, more than its " + std::to_string(text.size()) + " bytes can hold";
 }
 
 std::vector<ReadingAttempt> readingAttempts(const std::string& format) {

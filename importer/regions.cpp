@@ -68,7 +68,8 @@ std::string parseRanges(std::string_view text, std::vector<SiteRange>& ranges) {
         if (!ok || (pos < text.size() && !isSeparator(text[pos]))) {
             size_t end = start;
             while (end < text.size() && !isSeparator(text[end])) ++end;
-            return "\"" + std::string(text.substr(start, std::max(end, pos) - start)) +
+            std::string wrong(text.substr(start, std::max(end, pos) - start));
+            return wrong.insert(0, 1, '"') +
                    "\" is not a site range (FIRST-LAST, one site, or [FIRST LAST])";
         }
         ranges.push_back(range);
