@@ -1,6 +1,7 @@
 // vornax-import: makes a vornax data file from an alignment in FASTA, PHYLIP, NEXUS or
 // Clustal format and the site ranges of its ambiguous regions.
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -18,8 +19,8 @@
 namespace {
 
 const char kDescription[] =
-    "Makes a vornax data file from an aligned nucleotide alignment and the site ranges of\n"
-    "its ambiguously aligned regions. The format is told from the file's first bytes\n"
+    "Makes a vornax data file from a nucleotide alignment and the site ranges of its\n"
+    "ambiguously aligned regions. The format is told from the file's first bytes\n"
     "(#NEXUS, >, CLUSTAL, or the two counts of PHYLIP) unless --format says it.\n";
 
 const char kFooter[] =
@@ -36,6 +37,7 @@ const char kFooter[] =
 struct Options {
     std::string alignment;
     std::string ranges, charset, regionsFile, kept;  // one of the four ways to give regions
+    std::string given;                               // which: "--regions", "--charset", ...
     std::string output;                              // "" for standard output
     std::string format;                              // "" to tell it from the content
     std::string missing, unknown;                    // "" for the alignment's own
@@ -65,27 +67,31 @@ std::string sourceComment(const std::string& path, const std::string& label) {
     return comment;
 }
 
-// Returns the regions that the options give for `alignment`, read from the file `source`.
+// Returns the regions that the options give for `alignment` of `sites` sites, read as
+// `format`; `warn` is told of sites that the kept blocks leave out of every region.
 std::vector<SiteRange> regionsOf(const Options& options, const Alignment& alignment,
                                  long long sites, const std::string& format,
                                  const std::function<void(const std::string&)>& warn) {
     std::vector<SiteRange> regions;
-    if (!options.ranges.empty()) {
+    if (options.given == "--regions") {
         parseRanges(options.ranges, regions);
-    } else if (!options.regionsFile.empty()) {
+    } else if (options.given == "--regions-file") {
         regions = readRegionsFile(options.regionsFile);
-    } else if (!options.kept.empty()) {
+    } else if (options.given == "--kept") {
         std::vector<SiteRange> blocks;
         parseRanges(options.kept, blocks);
         regions = regionsBetween(blocks, sites, options.alignment, warn);
     } else {
-        if (format != "nexus")
+        if (format != "nexus") {
             failInput("vornax-import", options.alignment, "--charset needs a NEXUS file");
+        }
+        const auto lower = [](std::string text) {
+            for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+            return text;
+        };
         std::string known;
         for (const auto& [name, siteList] : alignment.siteSets) {
-            if (CLI::detail::to_lower(name) == CLI::detail::to_lower(options.charset)) {
-                return runsOf(siteList);
-            }
+            if (lower(name) == lower(options.charset)) return runsOf(siteList);
             known += (known.empty() ? "" : ", ") + name;
         }
         failInput("vornax-import", options.alignment,
@@ -104,33 +110,31 @@ int main(int argc, char** argv) {
         app.add_option("ALIGNMENT", options.alignment, "the alignment file")
             ->required()
             ->type_name("");
-        CLI::Option_group* given = app.add_option_group("Regions", "one of:");
-        given
-            ->add_option("--regions", options.ranges,
+        CLI::Option_group* ways = app.add_option_group(
+            "Regions", "the ambiguously aligned regions, given in one of four ways:");
+        ways->add_option("--regions", options.ranges,
                          "site ranges, as 131-139,200-215 (commas or blanks\n"
                          "between; a single site alone)")
             ->type_name("LIST")
             ->check(checkRangeList);
-        given
-            ->add_option("--charset", options.charset,
+        ways->add_option("--charset", options.charset,
                          "a CHARSET or EXSET of the NEXUS file: each run of\n"
                          "consecutive sites is a region")
             ->type_name("NAME");
-        given
-            ->add_option("--regions-file", options.regionsFile,
+        ways->add_option("--regions-file", options.regionsFile,
                          "a file of ranges, one per line, # for comments")
             ->type_name("FILE");
-        given
-            ->add_option("--kept", options.kept,
+        ways->add_option("--kept", options.kept,
                          "the blocks a trimming program kept, as Gblocks'\n"
                          "\"Flanks: [1 13] [42 48]\": the stretches between\n"
                          "them are the regions")
             ->type_name("LIST")
             ->check(checkRangeList);
-        given->require_option(1);
+        ways->require_option(1);
         app.add_option("-o,--output", options.output,
                        "write the data file there (default: standard output)")
-            ->type_name("DATAFILE");
+            ->type_name("DATAFILE")
+            ->check([](const std::string& path) { return path.empty() ? "a file name" : ""; });
         app.add_option("--format", options.format, "the alignment's format")
             ->type_name("FORMAT")
             ->check(CLI::IsMember(formatNames()));
@@ -142,6 +146,9 @@ int main(int argc, char** argv) {
             ->check(checkCode);
         app.footer(kFooter);
         if (!parseCommandLine(app, "vornax-import", argc, argv)) return 0;
+        for (const CLI::Option* way : ways->get_options()) {
+            if (way->count() > 0) options.given = way->get_name();
+        }
 
         // The alignment.
         const std::string text = readWholeFile("vornax-import", options.alignment);
