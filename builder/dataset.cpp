@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
-#include <limits>
+#include <unordered_map>
 
 #include "common/run_error.h"
 
@@ -50,27 +51,38 @@ void skipSpace(const std::string& text, size_t& pos) {
     while (pos < text.size() && isHeaderSpace(text[pos])) ++pos;
 }
 
-// Reads a decimal integer (white space, an optional sign, digits) into `value`; a value out
-// of the 32-bit range is clamped. Returns false, leaving `value`, when there is none.
-bool readCount(const std::string& text, size_t& pos, int32_t& value) {
-    skipSpace(text, pos);
-    size_t p = pos;
-    bool negative = false;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';
-    if (p >= text.size() || text[p] < '0' || text[p] > '9') return false;
-    const int64_t limit = int64_t(std::numeric_limits<int32_t>::max()) + 1;
-    int64_t magnitude = 0;
-    for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {
-        if (magnitude < limit) magnitude = magnitude * 10 + (text[p] - '0');
+// Reads the three counts that begin line 1 (taxa, sites, regions), each a whole number within
+// the 32-bit range, and moves `pos` past them; refuses the file, naming vornax-import, when
+// line 1 does not begin with them.
+void readCounts(const std::string& text, size_t& pos, const std::string& fileName,
+                int32_t (&counts)[3]) {
+    const std::string cure =
+        "; vornax-import makes a data file from a FASTA, PHYLIP, NEXUS or Clustal alignment";
+    if (text.find_first_not_of(" \t\n\v\f\r") == std::string::npos) {
+        refuse(fileName, "it is empty" + cure);
     }
-    if (magnitude > limit) magnitude = limit;
-    int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > std::numeric_limits<int32_t>::max()) {
-        signedValue = std::numeric_limits<int32_t>::max();
+    const std::string lead = "line 1 does not begin with three counts (taxa, sites, regions): ";
+    for (int i = 0; i < 3; ++i) {
+        while (pos < text.size() && text[pos] != '\n' && isHeaderSpace(text[pos])) ++pos;
+        const size_t end = std::min(text.find_first_of(" \t\n\v\f\r", pos), text.size());
+        std::string item = text.substr(pos, end - pos);
+        if (item.empty()) refuse(fileName, lead + "it holds only " + std::to_string(i) + cure);
+        const char* first = item.data() + (item.size() > 1 && item[0] == '+' && item[1] != '-');
+        int64_t value = 0;
+        const auto [stop, error] = std::from_chars(first, item.data() + item.size(), value);
+        const bool whole =
+            error != std::errc::invalid_argument && stop == item.data() + item.size();
+        if (item.size() > 24) item = item.substr(0, 20) + "...";
+        for (char& c : item) {
+            if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) c = '?';
+        }
+        if (!whole) refuse(fileName, lead + "\"" + item + "\" is not a whole number" + cure);
+        if (error == std::errc::result_out_of_range || value != int32_t(value)) {
+            refuse(fileName, lead + "\"" + item + "\" is out of range" + cure);
+        }
+        counts[i] = int32_t(value);
+        pos = end;
     }
-    value = int32_t(signedValue);
-    pos = p;
-    return true;
 }
 
 // Reads the next byte that is not white space into `code`. Returns false at the end.
@@ -110,7 +122,7 @@ std::vector<RegionBounds> parseRegionLine(std::string_view line, int32_t regionC
             if (++index >= slots) break;
         } else {
             uint32_t& value = inEnd ? ends[index] : begins[index];
-            value = value * 10u + uint32_t(int(static_cast<signed char>(c)) - '0');
+            value = value * 10u + (uint32_t(static_cast<unsigned char>(c)) - '0');
         }
     }
     std::vector<RegionBounds> bounds(slots);
@@ -138,23 +150,103 @@ std::string taxonFragment(std::string_view line, const RegionBounds& bounds) {
     return fragment;
 }
 
-void readDataFile(std::istream& in, const std::string& fileName, Dataset& data) {
+namespace {
+
+// Returns the number of sites of a taxon line: the bytes after the name and the blanks and
+// tabs that follow it, up to the last byte that is not a blank or a tab.
+int64_t sequenceLength(std::string_view line) {
+    const size_t nameEnd = std::min(line.find_first_of(" \t"), line.size());
+    const size_t start = std::min(line.find_first_not_of(" \t", nameEnd), line.size());
+    const size_t last = line.find_last_not_of(" \t");
+    return last == std::string_view::npos || last < start ? 0 : int64_t(last - start + 1);
+}
+
+// Calls `problem` for each mistake of the region line `line` that parseRegionLine takes in
+// silence: an entry left empty by a blank or tab too many, more or fewer ranges than the
+// header's count, a byte other than a digit in a bound, a range without an end, reversed,
+// outside the sites or overlapping another. `data` holds the header and the parsed bounds.
+void checkRegionLine(std::string_view line, const Dataset& data,
+                     const std::function<void(const std::string&)>& problem) {
+    std::vector<std::string_view> entries;  // one per region slot, as parseRegionLine walks it
+    for (size_t start = 0;;) {
+        const size_t stop = std::min(line.find_first_of(" \t", start), line.size());
+        entries.push_back(line.substr(start, stop - start));
+        if (stop == line.size()) break;
+        start = stop + 1;
+    }
+    while (!entries.empty() && entries.back().empty()) entries.pop_back();
+    const size_t count = size_t(data.regionCount);
+    const auto quoted = [&](size_t r) {
+        return std::to_string(r + 1) + " \"" + std::string(entries[r]) + "\"";
+    };
+
+    std::vector<size_t> ranges;  // the regions that hold sites, by number
+    for (size_t r = 0; r < std::min(entries.size(), count); ++r) {
+        const std::string_view entry = entries[r];
+        const RegionBounds& bounds = data.regions[r];
+        const size_t odd = entry.find_first_not_of("0123456789-");
+        if (entry.empty()) {
+            problem("region " + std::to_string(r + 1) +
+                    " is empty: a blank or tab too many; the ranges after it move one region on");
+        } else if (odd != std::string_view::npos) {
+            problem("region " + quoted(r) + ": \"" + entry[odd] +
+                    "\" is not a digit; it counts as " +
+                    std::to_string(int(static_cast<unsigned char>(entry[odd])) - '0'));
+        } else if (entry.find('-') == std::string_view::npos) {
+            problem("region " + quoted(r) + " is not a range FIRST-LAST: it holds no site");
+        } else if (bounds.length <= 0) {
+            problem("region " + quoted(r) + " is reversed: it holds no site");
+        } else if (bounds.begin < 1 || bounds.end > data.siteCount) {
+            problem("region " + quoted(r) + " is not within sites 1 to " +
+                    std::to_string(data.siteCount));
+        }
+        if (!entry.empty() && bounds.length > 0) ranges.push_back(r);
+    }
+    if (entries.size() > count) {
+        size_t extra = count;
+        while (entries[extra].empty()) ++extra;
+        problem("the header announces " + std::to_string(count) + " regions; the ranges from \"" +
+                std::string(entries[extra]) + "\" on are not coded");
+    } else if (entries.size() < count) {
+        problem("it holds " + std::to_string(entries.size()) + " of the " + std::to_string(count) +
+                " ranges that the header announces; the regions from " +
+                std::to_string(entries.size() + 1) + " on are empty");
+    }
+
+    std::sort(ranges.begin(), ranges.end(),
+              [&](size_t a, size_t b) { return data.regions[a].begin < data.regions[b].begin; });
+    for (size_t i = 1, reach = 0; i < ranges.size(); ++i) {
+        const size_t before = ranges[reach], after = ranges[i];  // reach: the furthest end so far
+        if (data.regions[after].begin <= data.regions[before].end) {
+            problem("regions " + quoted(std::min(before, after)) + " and " +
+                    quoted(std::max(before, after)) + " overlap");
+        }
+        if (data.regions[after].end > data.regions[before].end) reach = i;
+    }
+}
+
+}  // namespace
+
+void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
+                  const DataFileReport& report) {
     const std::string text = withoutLineEndReturns(readAll(in, fileName));
     const size_t nul = text.find('\0');
     if (nul != std::string::npos) {
         refuse(fileName, "it holds a NUL byte (byte " + std::to_string(nul + 1) +
                              "); a data file must be plain text");
     }
+    const auto problem = [&](int64_t line, const std::string& what) {
+        if (report.problem) report.problem(line, what);
+    };
 
-    // The header: three counts and two codes, free format; an item that cannot be read
-    // leaves it and every later item at 0. The rest of the last item's line is a comment.
+    // The header: three counts at the start of line 1, then two codes, free format; a code
+    // that cannot be read leaves it and the next at 0. The rest of the last item's line is
+    // a comment.
     data = Dataset();
     size_t pos = 0;
     int32_t counts[3] = {0, 0, 0};
-    bool ok = true;
-    for (int32_t& count : counts) ok = ok && readCount(text, pos, count);
-    ok = ok && readCode(text, pos, data.missingCode);
-    ok = ok && readCode(text, pos, data.unknownCode);
+    readCounts(text, pos, fileName, counts);
+    if (readCode(text, pos, data.missingCode)) readCode(text, pos, data.unknownCode);
     nextLine(text, pos);
     data.taxonCount = counts[0] < 0 ? 0 : counts[0];
     data.siteCount = counts[1];
@@ -166,10 +258,21 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data) 
     }
 
     // The region line, and the length test of every region before any taxon is read.
-    data.regions = parseRegionLine(nextLine(text, pos), data.regionCount);
+    int64_t lineNumber = 1 + std::count(text.begin(), text.begin() + pos, '\n');
+    const std::string_view regionLine = nextLine(text, pos);
+    data.regions = parseRegionLine(regionLine, data.regionCount);
     data.regions.resize(size_t(data.regionCount));
+    checkRegionLine(regionLine, data, [&](const std::string& what) { problem(lineNumber, what); });
     for (int32_t r = 0; r < data.regionCount; ++r) {
         if (data.regions[r].length > kMaxRegionLength) {
+            if (!report.dialogue) {
+                refuse(fileName,
+                       "line " + std::to_string(lineNumber) + ": region " + std::to_string(r + 1) +
+                           " (" + std::to_string(data.regions[r].begin) + "-" +
+                           std::to_string(data.regions[r].end) + ") is " +
+                           std::to_string(data.regions[r].length) + " sites long; at most " +
+                           std::to_string(kMaxRegionLength) + " can be coded");
+            }
             char message[96];
             std::snprintf(message, sizeof message,
                           "Memory error - ambiguous region %d is too large\a\a\n", r + 1);
@@ -179,6 +282,12 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data) 
 
     // The taxon lines; lines holding only blanks and tabs are not taxa.
     data.fragments.assign(size_t(data.regionCount), {});
+    std::unordered_map<std::string_view, int64_t> nameLines;
+    struct WrongLength {
+        int64_t line, sites;
+        int32_t taxon;
+    };
+    std::vector<WrongLength> wrongLengths;
     int32_t taxaRead = 0;
     while (taxaRead < data.taxonCount) {
         if (pos >= text.size()) {
@@ -186,6 +295,7 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data) 
                                  std::to_string(data.taxonCount) +
                                  " taxon lines that its header announces");
         }
+        ++lineNumber;
         const std::string_view line = nextLine(text, pos);
         if (isBlankLine(line)) continue;
         const std::string_view name = line.substr(0, line.find_first_of(" \t"));
@@ -198,5 +308,40 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data) 
         }
         data.sequences.push_back(taxonFragment(line, RegionBounds{1, INT32_MAX, INT32_MAX}));
         ++taxaRead;
+
+        const auto [first, fresh] = nameLines.emplace(name, lineNumber);
+        if (!fresh) {
+            problem(lineNumber, "taxon name \"" + std::string(name) + "\" is also on line " +
+                                    std::to_string(first->second));
+        }
+        const int64_t sites = sequenceLength(line);
+        if (sites != data.siteCount) wrongLengths.push_back({lineNumber, sites, taxaRead - 1});
+    }
+
+    // What the header's counts leave out.
+    const bool allTheSame =
+        wrongLengths.size() > 1 && wrongLengths.size() == size_t(data.taxonCount) &&
+        std::all_of(wrongLengths.begin(), wrongLengths.end(),
+                    [&](const WrongLength& wrong) { return wrong.sites == wrongLengths[0].sites; });
+    if (allTheSame) {
+        problem(1, "the header announces " + std::to_string(data.siteCount) +
+                       " sites; every sequence has " + std::to_string(wrongLengths[0].sites));
+    } else {
+        for (const WrongLength& wrong : wrongLengths) {
+            problem(wrong.line, "the sequence of \"" + data.taxonNames[wrong.taxon] + "\" has " +
+                                    std::to_string(wrong.sites) + " sites; the header announces " +
+                                    std::to_string(data.siteCount));
+        }
+    }
+    int64_t extraLines = 0, firstExtra = 0;
+    while (pos < text.size()) {
+        ++lineNumber;
+        if (isBlankLine(nextLine(text, pos))) continue;
+        if (extraLines++ == 0) firstExtra = lineNumber;
+    }
+    if (extraLines > 0) {
+        problem(firstExtra, std::to_string(extraLines) + " more taxon line" +
+                                (extraLines > 1 ? "s" : "") + " from here on than the " +
+                                std::to_string(data.taxonCount) + " of the header: not coded");
     }
 }

@@ -3,16 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The most regions a data file may ask for: region numbers are written with at most two
-// digits in the coded data matrix.
-inline constexpr int kMaxRegions = 99;
-// The longest region, in sites, that can be coded.
-inline constexpr int kMaxRegionLength = 101;
+#include "common/data_limits.h"
 
 // Bounds of one ambiguous region, sites counted from 1, both inclusive.
 struct RegionBounds {
@@ -38,15 +35,29 @@ struct Dataset {
     std::vector<std::string> sequences;
 };
 
+// How the reader reports what it finds.
+struct DataFileReport {
+    // Called once per mistake that does not stop the reading (data that is not coded, or not
+    // coded as the file seems to mean), with the line it stands on and what is wrong. The
+    // data read stays the same whether it is set or not.
+    std::function<void(int64_t line, const std::string& what)> problem;
+    // True: an oversized region ends the run with the dialogue's message on standard output;
+    // false: with a message on the error stream that names the file, the line and the region.
+    bool dialogue = true;
+};
+
 // Reads a whole data file from `in` into `data`. `fileName` names the file in messages.
-// Throws RunError for a file that cannot be used (too many regions, an oversized region,
-// fewer taxon lines than the header promises, a NUL byte, a read error).
-void readDataFile(std::istream& in, const std::string& fileName, Dataset& data);
+// Throws RunError for a file that cannot be used (a first line that does not begin with three
+// counts, too many regions, an oversized region, fewer taxon lines than the header promises,
+// a NUL byte, a read error).
+void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
+                  const DataFileReport& report = {});
 
 // Walks the region line (without its line end) and returns regionCount + 1 bounds with
 // their lengths: the regions in line order, then the one extra slot the line may fill.
 // Every blank or tab moves on to the next slot; "-" starts the end bound; any other byte
-// enters the bound as a digit would (value * 10 + byte - '0', wrapping at 32 bits).
+// enters the bound as a digit would (value * 10 + byte - '0', the byte taken as unsigned,
+// wrapping at 32 bits).
 std::vector<RegionBounds> parseRegionLine(std::string_view line, int32_t regionCount);
 
 // Returns the characters of `line` at sites begin..end (site 1 is the first character after

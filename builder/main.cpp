@@ -1,49 +1,43 @@
 // vornax: turns the ambiguously aligned regions of a nucleotide alignment into coded
-// characters with step matrices. Asks for the data file and three weights on the console,
-// then writes StepMatrix and Alignments in the current directory.
-#include <pthread.h>
+// characters with step matrices, written to StepMatrix and Alignments. Without arguments it
+// asks for the data file and the three weights on the console; with a named data file it
+// takes them from the command line.
+#include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
-#include <csignal>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <new>
 #include <string>
 
-#include "builder/coding.h"
 #include "builder/dataset.h"
-#include "engine/engine.h"
-#include "builder/region_build.h"
-#include "builder/stepmatrix_writer.h"
-#include "common/console.h"
-#include "common/filenames.h"
+#include "builder/outputs.h"
+#include "common/command_line.h"
 #include "common/run_error.h"
-#include "common/version.h"
 
 namespace {
 
-const char kUsage[] =
-    "Usage: vornax [--help | --version]\n"
-    "\n"
-    "Codes the ambiguously aligned regions of a nucleotide alignment as characters,\n"
-    "with one step matrix per region. It takes no other arguments: it runs a dialogue\n"
-    "that asks for the name of the data file, then for the weights of transitions,\n"
-    "transversions and insertions (a number each; anything else keeps 1).\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
-    "\n"
-    "Reads the data file named in the dialogue. Writes, in the current directory,\n"
-    "StepMatrix (the step matrices and the coded data matrix) and Alignments (every\n"
-    "pairwise alignment with its scores), replacing earlier ones.\n"
-    "To script it, pipe the answers on standard input:\n"
-    "  printf 'data.dat\\n1\\n2\\n1\\n' | vornax\n"
-    "\n"
-    "Exit status: 0 when the files are written, 1 when the data file is missing or\n"
-    "refused, a region is too large or an output file cannot be written.\n"
-    "See also: quillet(1), vornax-export(1).\n";
+const char kDescription[] =
+    "Codes the ambiguously aligned regions of a nucleotide alignment as characters, with\n"
+    "one step matrix per region. Without arguments it runs a dialogue that asks for the\n"
+    "data file and the weights of transitions, transversions and insertions. With a\n"
+    "DATAFILE it asks nothing: the weights come from -w.\n";
+
+const char kFooter[] =
+    "Writes StepMatrix (the step matrices and the coded data matrix) and Alignments\n"
+    "(every pairwise alignment with its scores), replacing earlier ones. Mistakes in the\n"
+    "data file are reported as warnings on the error stream. vornax-import makes a data\n"
+    "file from a FASTA, PHYLIP, NEXUS or Clustal alignment.\n"
+    "Example: vornax -w 1,2,1 -d run rana.dat\n"
+    "Exit status: 0 when the files are written; 1 when the data file is missing or\n"
+    "refused (or has a mistake, with --strict), a region is too large or an output file\n"
+    "cannot be written; 2 for a wrong option.\n"
+    "See also: vornax-import(1), quillet(1), vornax-export(1).\n";
 
 const char kBanner[] =
     "*****************************************************************************\n"
@@ -67,18 +61,22 @@ const char kBanner[] =
     "*                                                             February 2001 *\n"
     "*****************************************************************************\n";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// What the command line asks for when it names a data file.
+struct Options {
+    std::string dataFile;
+    std::string weights = "1,1,1";
+    std::string directory;  // "" for the current directory
+    bool quiet = false;
+    bool strict = false;
 };
-using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Writes `text` to standard output.
 void writeConsole(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-// Writes `prompt` and flushes it to the screen before input is read.
-void prompt(const std::string& text) {
+// Writes `text` to standard output and flushes it to the screen.
+void showConsole(const std::string& text) {
     writeConsole(text);
     std::fflush(stdout);
 }
@@ -86,131 +84,160 @@ void prompt(const std::string& text) {
 // Reads one number into `weight` after its prompt; a failed or ended input leaves it, and
 // the stream stays failed so the later weights are not read either.
 void askWeight(const std::string& question, double& weight) {
-    prompt(question);
+    showConsole(question);
     double value = 0;
     if (std::cin >> value) weight = value;
 }
 
-// Opens output file `name` with fopen mode `mode`; throws RunError when it cannot.
-OutputFile openOutput(const char* name, const char* mode) {
-    std::FILE* file = std::fopen(name, mode);
-    if (file == nullptr) failFile("vornax", "cannot write", name, errno);
-    return OutputFile(file);
+// Reads "TS,TV,IN", three numbers separated by commas, into `weights`. Returns false, leaving
+// `weights`, when the text is anything else.
+bool readWeights(const std::string& text, UserWeights& weights) {
+    double values[3];
+    const char* at = text.c_str();
+    for (int i = 0; i < 3; ++i) {
+        char* end = nullptr;
+        values[i] = std::strtod(at, &end);
+        if (end == at || !std::isfinite(values[i]) || *end != (i < 2 ? ',' : '\0')) return false;
+        at = end + 1;
+    }
+    weights = UserWeights{values[0], values[1], values[2]};
+    return true;
 }
 
-// Writes `text` to `file` and flushes it, so the file is complete up to this point; throws
-// RunError naming the file on any write error.
-void writeOutput(std::FILE* file, const char* name, const std::string& text) {
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
-        failFile("vornax", "cannot write", name, errno);
-    }
+// Returns the reader's report of the data file `fileName`: each problem as one line on the
+// error stream, counted in `problems`; an error rather than a warning when `strict`.
+DataFileReport problemReport(const std::string& fileName, bool strict, bool dialogue,
+                             int& problems) {
+    DataFileReport report;
+    report.dialogue = dialogue;
+    report.problem = [&fileName, strict, &problems](int64_t line, const std::string& what) {
+        ++problems;
+        std::fprintf(stderr, "vornax: %s: data file \"%s\" line %lld: %s\n",
+                     strict ? "error" : "warning", fileName.c_str(), static_cast<long long>(line),
+                     what.c_str());
+    };
+    return report;
 }
 
-// Holds off the signals that end a run from outside (SIGTERM, SIGINT, SIGHUP, SIGQUIT) while
-// it lives, so that a region's texts reach both files whole; a signal that came meanwhile
-// ends the run as soon as they are written.
-class WholeWrites {
-  public:
-    WholeWrites() {
-        sigset_t stopping;
-        sigemptyset(&stopping);
-        for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) sigaddset(&stopping, signal);
-        pthread_sigmask(SIG_BLOCK, &stopping, &previous_);
+// The dialogue: the banner, the data file's name and the three weights asked on the console,
+// then the run in the current directory with its console copy.
+void runDialogue() {
+    UserWeights weights;
+    writeConsole(kBanner);
+    showConsole("Enter the name of the Data File:  ");
+    std::string fileName;
+    std::cin >> fileName;
+    writeConsole("\n");
+
+    std::error_code ignored;
+    std::ifstream dataFile(fileName, std::ios::binary);
+    if (!dataFile.is_open() || std::filesystem::is_directory(fileName, ignored)) {
+        throw RunError("input file \"" + fileName + "\" not found. \nprogram terminated\n");
     }
-    ~WholeWrites() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    WholeWrites(const WholeWrites&) = delete;
-    WholeWrites& operator=(const WholeWrites&) = delete;
 
-  private:
-    sigset_t previous_;
-};
+    writeConsole(std::string(24, '\n'));
+    askWeight(
+        "Enter the weigth for transitions for the final StepMatrix calculations "
+        "\n(default=1): ",
+        weights.transitions);
+    askWeight(
+        "\nEnter the weigth for transversions for the final StepMatrix calculations "
+        "\n(default=1): ",
+        weights.transversions);
+    askWeight(
+        "\nEnter the weigth for insertions for the final StepMatrix calculations "
+        "\n(default=1): ",
+        weights.insertions);
+    writeConsole("\n");
 
-// Closes `file`; throws RunError naming the file when the close reports an error.
-void closeOutput(OutputFile& file, const char* name) {
+    Dataset data;
+    int problems = 0;
+    readDataFile(dataFile, fileName, data, problemReport(fileName, false, true, problems));
+    dataFile.close();
+    writeRunOutputs(data, weights, "", RunDisplay{showConsole, {}});
+}
+
+// The run of a named data file: no question; the console copy unless quiet, and a progress
+// line on the error stream when it is a terminal.
+void runNamed(const Options& options) {
+    UserWeights weights;
+    readWeights(options.weights, weights);
+    std::error_code ignored;
+    if (!options.directory.empty() && !std::filesystem::is_directory(options.directory, ignored)) {
+        const bool exists = std::filesystem::exists(options.directory, ignored);
+        failFile("vornax", "cannot write in", options.directory, exists ? ENOTDIR : ENOENT);
+    }
+    if (std::filesystem::is_directory(options.dataFile, ignored)) {
+        failFile("vornax", "cannot read", options.dataFile, EISDIR);
+    }
     errno = 0;
-    if (std::fclose(file.release()) != 0) failFile("vornax", "cannot write", name, errno);
+    std::ifstream dataFile(options.dataFile, std::ios::binary);
+    if (!dataFile.is_open()) failFile("vornax", "cannot read", options.dataFile, errno);
+
+    Dataset data;
+    int problems = 0;
+    readDataFile(dataFile, options.dataFile, data,
+                 problemReport(options.dataFile, options.strict, false, problems));
+    dataFile.close();
+    if (options.strict && problems > 0) {
+        throw RunError(
+            "vornax: data file \"" + options.dataFile + "\": " + std::to_string(problems) +
+            (problems > 1 ? " mistakes" : " mistake") + " (--strict); no file written\n");
+    }
+
+    RunDisplay display;
+    display.console = options.quiet ? [](const std::string&) {} : showConsole;
+    bool shown = false;  // the progress line stands on the terminal
+    if (isatty(STDERR_FILENO)) {
+        display.progress = [&](int region, int states, long long done, long long pairs) {
+            std::fprintf(stderr, "\rvornax: region %d of %d, %d states, %lld of %lld pairs\033[K",
+                         region, data.regionCount, states, done, pairs);
+            std::fflush(stderr);
+            shown = true;
+        };
+    }
+    struct ClearProgress {
+        bool& shown;
+        ~ClearProgress() {
+            if (shown) std::fputs("\r\033[K", stderr);
+        }
+    } clear{shown};
+    writeRunOutputs(data, weights, options.directory, display);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
-        // --help and --version answer before anything else; every other argument is ignored.
-        if (hasOption(argc, argv, "--help") || hasOption(argc, argv, "--version")) {
-            writeStandardOutput("vornax", hasOption(argc, argv, "--help")
-                                              ? std::string(kUsage)
-                                              : std::string("vornax ") + kVersion + "\n");
-            return 0;
-        }
-
-        const CostModel model{1.0, 2.0, 3};
-        UserWeights weights;
-
-        writeConsole(kBanner);
-        prompt("Enter the name of the Data File:  ");
-        std::string fileName;
-        std::cin >> fileName;
-        writeConsole("\n");
-
-        std::error_code ignored;
-        std::ifstream dataFile(fileName, std::ios::binary);
-        if (!dataFile.is_open() || std::filesystem::is_directory(fileName, ignored)) {
-            throw RunError("input file \"" + fileName + "\" not found. \nprogram terminated\n");
-        }
-
-        writeConsole(std::string(24, '\n'));
-        askWeight(
-            "Enter the weigth for transitions for the final StepMatrix calculations "
-            "\n(default=1): ",
-            weights.transitions);
-        askWeight(
-            "\nEnter the weigth for transversions for the final StepMatrix calculations "
-            "\n(default=1): ",
-            weights.transversions);
-        askWeight(
-            "\nEnter the weigth for insertions for the final StepMatrix calculations "
-            "\n(default=1): ",
-            weights.insertions);
-        writeConsole("\n");
-
-        Dataset data;
-        readDataFile(dataFile, fileName, data);
-        dataFile.close();
-
-        OutputFile alignments = openOutput(kAlignmentsFile, "w");
-        OutputFile stepMatrix;
-        CodedMatrix coded;
-        coded.reset(data.taxonCount, data.regionCount);
-
-        // Each region's texts are written and flushed when the region is done, so both files
-        // are complete up to the last finished region.
-        writeConsole(fileStartText());
-        for (int region = 0; region < data.regionCount; ++region) {
-            std::string stepText;
-            if (region == 0) {
-                stepMatrix = openOutput(kStepMatrixFile, "w");
-                stepText = fileStartText();
-            }
-            const RegionTexts texts =
-                buildRegion(data, region, model, weights, coded, [](const std::string& text) {
-                    writeConsole(text);
-                    std::fflush(stdout);
+        if (argc <= 1) {
+            runDialogue();
+        } else {
+            CLI::App app(kDescription, "vornax");
+            Options options;
+            app.add_option("-w,--weights", options.weights,
+                           "the weights of transitions, transversions and insertions\n"
+                           "(default 1,1,1)")
+                ->type_name("TS,TV,IN")
+                ->check([](const std::string& text) {
+                    UserWeights weights;
+                    return readWeights(text, weights)
+                               ? std::string()
+                               : "three numbers separated by commas, as 1,2,1";
                 });
-            const WholeWrites whole;
-            writeOutput(alignments.get(), kAlignmentsFile, texts.alignments);
-            writeOutput(stepMatrix.get(), kStepMatrixFile, stepText + texts.stepMatrix);
+            app.add_option("-d,--directory", options.directory,
+                           "write StepMatrix and Alignments in DIR (default: here)")
+                ->type_name("DIR");
+            app.add_flag("-q,--quiet", options.quiet,
+                         "do not show the step matrices and the coded data matrix");
+            app.add_flag("--strict", options.strict,
+                         "refuse a data file with a mistake (exit 1, no file written)");
+            app.add_option("DATAFILE", options.dataFile, "the data file")
+                ->required()
+                ->type_name("");
+            app.footer(kFooter);
+            if (!parseCommandLine(app, "vornax", argc, argv)) return 0;
+            runNamed(options);
         }
-        closeOutput(alignments, kAlignmentsFile);
-
-        writeConsole("\n");
-        if (!stepMatrix) stepMatrix = openOutput(kStepMatrixFile, "a");
-        {
-            const WholeWrites whole;
-            writeOutput(stepMatrix.get(), kStepMatrixFile, codedMatrixText(data, coded, false));
-        }
-        writeConsole(codedMatrixText(data, coded, true));
-        closeOutput(stepMatrix, kStepMatrixFile);
         std::fflush(stdout);
         return 0;
     } catch (const RunError& error) {

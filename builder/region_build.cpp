@@ -6,7 +6,8 @@
 
 RegionTexts buildRegion(Dataset& data, int region, const CostModel& model,
                         const UserWeights& weights, CodedMatrix& coded,
-                        const std::function<void(const std::string&)>& console, int threads) {
+                        const std::function<void(const std::string&)>& console, int threads,
+                        const std::function<void(int row, int states)>& rowDone) {
     const int number = region + 1;
     RegionStates states;
     codeRegion(data, region, states, coded);
@@ -19,7 +20,11 @@ RegionTexts buildRegion(Dataset& data, int region, const CostModel& model,
     CostTables costs;
     compareRegionStates(
         states, data.missingCode, model, weights, costs, texts.alignments,
-        [&](int g) { console(matrixRowText(states, costs, g)); }, threads);
+        [&](int g) {
+            console(matrixRowText(states, costs, g));
+            if (rowDone) rowDone(g, states.lastStateIndex + 1);
+        },
+        threads);
     for (int g = 0; g <= states.lastStateIndex; ++g) {
         texts.stepMatrix += matrixRowText(states, costs, g);
     }

@@ -1,5 +1,6 @@
 // quillet: checks that every aligned row in Alignments, with its gaps removed, is the
 // sequence that StepMatrix lists for the row's state symbol, region by region.
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -8,32 +9,26 @@
 #include "checker/region_check.h"
 #include "checker/stepmatrix_reader.h"
 #include "checker/working_copy.h"
-#include "common/console.h"
+#include "common/command_line.h"
 #include "common/filenames.h"
 #include "common/run_error.h"
-#include "common/version.h"
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quillet [--help | --version]\n"
-    "\n"
+const char kDescription[] =
     "Checks what vornax wrote: that every aligned row in Alignments, with its gaps\n"
-    "removed, is the state that StepMatrix lists for the row's symbol, region by\n"
-    "region. It takes no other arguments: it runs a dialogue that reports each row\n"
-    "that does not match and asks whether to go on (1) or quit (2), then prints the\n"
-    "number of errors and waits for a key.\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
-    "\n"
-    "Reads StepMatrix and Alignments in the current directory; writes there\n"
-    "AlignmentsChecked, its working copy of Alignments.\n"
-    "To script it, pipe the answers on standard input (the end of input goes on):\n"
-    "  printf '1\\n' | quillet\n"
-    "\n"
-    "Exit status: 0 when the check ran to its end, whatever the number of errors;\n"
-    "1 when a file is missing or cannot be read or written, or the check could not\n"
-    "be completed; an abort (SIGABRT) when the answer is 2.\n"
+    "removed, is the state that StepMatrix lists for the row's symbol, region by region.\n"
+    "Without --batch it reports each row that does not match and asks whether to go on\n"
+    "(1) or quit (2), then prints the number of errors and waits for a key.\n";
+
+const char kFooter[] =
+    "Reads StepMatrix and Alignments and writes AlignmentsChecked, its working copy of\n"
+    "Alignments, in the current directory or DIR.\n"
+    "Example: quillet -d run --batch\n"
+    "Exit status: 0 when the check ran to its end (with --batch: and found no error);\n"
+    "1 when a file is missing or cannot be read or written, the check could not be\n"
+    "completed, or (with --batch) it found an error; 2 for a wrong option; an abort\n"
+    "(SIGABRT) on the answer 2.\n"
     "See also: vornax(1), vornax-export(1).\n";
 
 struct FileCloser {
@@ -42,50 +37,58 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens `path` with `mode`. Returns the stream, empty when it cannot be opened.
-File openFile(const char* path, const char* mode) {
-    return File(std::fopen(path, mode));
+File openFile(const std::string& path, const char* mode) {
+    return File(std::fopen(path.c_str(), mode));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
-        // --help and --version answer before anything else; every other argument is ignored.
-        if (hasOption(argc, argv, "--help") || hasOption(argc, argv, "--version")) {
-            writeStandardOutput("quillet", hasOption(argc, argv, "--help")
-                                               ? std::string(kUsage)
-                                               : std::string("quillet ") + kVersion + "\n");
-            return 0;
+        std::string directory;
+        bool batch = false;
+        if (argc > 1) {
+            CLI::App app(kDescription, "quillet");
+            app.add_option("-d,--directory", directory, "check the files in DIR (default: here)")
+                ->type_name("DIR");
+            app.add_flag("--batch", batch,
+                         "ask nothing: report every error, go on to the end, and exit 0 only\n"
+                         "when no error was found");
+            app.footer(kFooter);
+            if (!parseCommandLine(app, "quillet", argc, argv)) return 0;
         }
+        const std::string alignmentsPath = pathIn(directory, kAlignmentsFile);
+        const std::string stepMatrixPath = pathIn(directory, kStepMatrixFile);
+        const std::string copyPath = pathIn(directory, kAlignmentsCheckedFile);
+        std::FILE* answers = batch ? nullptr : stdin;
 
         std::fputs("ckecking alignments ....\n", stdout);
         std::fflush(stdout);
 
         // Inputs: all three files are opened before any is tested, so a run that stops on a
         // missing input leaves an empty working copy behind.
-        File alignments = openFile(kAlignmentsFile, "rb");
-        File stepMatrix = openFile(kStepMatrixFile, "rb");
-        File copyWriter = openFile(kAlignmentsCheckedFile, "wb");
+        File alignments = openFile(alignmentsPath, "rb");
+        File stepMatrix = openFile(stepMatrixPath, "rb");
+        File copyWriter = openFile(copyPath, "wb");
         const int copyErrno = errno;
         if (!alignments) {
-            throw RunError(std::string("input file \"") + kAlignmentsFile +
+            throw RunError("input file \"" + alignmentsPath +
                            "\" not found. \nprogram terminated\n");
         }
         if (!stepMatrix) {
-            throw RunError(std::string("file \"") + kStepMatrixFile +
-                           "\" not found. \nprogram terminated\n");
+            throw RunError("file \"" + stepMatrixPath + "\" not found. \nprogram terminated\n");
         }
-        if (!copyWriter) failFile("quillet", "cannot create", kAlignmentsCheckedFile, copyErrno);
+        if (!copyWriter) failFile("quillet", "cannot create", copyPath, copyErrno);
 
         // The working copy, flushed so that its reader sees all of it.
         makeWorkingCopy(alignments.get(), copyWriter.get());
         if (std::ferror(alignments.get())) {
-            failFile("quillet", "cannot read", kAlignmentsFile, errno);
+            failFile("quillet", "cannot read", alignmentsPath, errno);
         }
         if (std::fflush(copyWriter.get()) != 0 || std::ferror(copyWriter.get())) {
-            failFile("quillet", "cannot write", kAlignmentsCheckedFile, errno);
+            failFile("quillet", "cannot write", copyPath, errno);
         }
-        File copyReader = openFile(kAlignmentsCheckedFile, "rb");
+        File copyReader = openFile(copyPath, "rb");
         if (!copyReader) {
             throw RunError(std::string(kAlignmentsCheckedFile) + " not found. Aborted\n", 1,
                            Stream::out);
@@ -100,35 +103,42 @@ int main(int argc, char** argv) {
             const RegionRead read = readStepMatrixRegion(stepMatrix.get(), region, stdout);
             if (read == RegionRead::noMore) break;
             if (read == RegionRead::cutShort ||
-                !checkRegion(copyReader.get(), region, tally, stdout, stdin)) {
+                !checkRegion(copyReader.get(), region, tally, stdout, answers)) {
                 complete = false;
                 break;
             }
         }
         // A read error looks like the end of a file to the readers: it must not pass for a
         // finished check.
-        const char* unreadable = nullptr;
+        const std::string* unreadable = nullptr;
         int unreadableErrno = errno;
         if (std::ferror(stepMatrix.get())) {
-            unreadable = kStepMatrixFile;
+            unreadable = &stepMatrixPath;
         } else if (std::ferror(copyReader.get())) {
-            unreadable = kAlignmentsCheckedFile;
+            unreadable = &copyPath;
         }
 
         // The summary.
         std::printf("\n\ntotal number of errors: %lld\n", static_cast<long long>(tally.errorCount));
-        std::fputs("\n\npress any key and return to exit", stdout);
-        std::fflush(stdout);
-        readKey(stdin);
-        std::fputs("\nprogram terminated ", stdout);
+        if (batch && tally.unknownSymbols > 0) {
+            std::printf("rows whose symbol their region does not list: %lld\n",
+                        static_cast<long long>(tally.unknownSymbols));
+        }
+        if (!batch) {
+            std::fputs("\n\npress any key and return to exit", stdout);
+            std::fflush(stdout);
+            readKey(stdin);
+            std::fputs("\nprogram terminated ", stdout);
+        }
         std::fflush(stdout);
 
         copyReader.reset();
         copyWriter.reset();
         stepMatrix.reset();
         alignments.reset();
-        if (unreadable != nullptr) failFile("quillet", "cannot read", unreadable, unreadableErrno);
-        return complete ? 0 : 1;
+        if (unreadable != nullptr) failFile("quillet", "cannot read", *unreadable, unreadableErrno);
+        const bool clean = tally.errorCount == 0 && tally.unknownSymbols == 0;
+        return complete && (clean || !batch) ? 0 : 1;
     } catch (const RunError& error) {
         return reportRunError(error);
     }

@@ -56,6 +56,8 @@ void compareRow(const StepMatrixRegion& region, unsigned char symbol, const std:
         std::fflush(out);
         std::fprintf(out, "line %lld of file Alignments\n",
                      static_cast<long long>(tally.lineNumber));
+        ++tally.unknownSymbols;
+        if (in == nullptr) return;
         std::fputs("press 1 and RETURN ", out);
         std::fflush(out);
         readKey(in);  // any key goes on; the end of input ends the wait
@@ -80,6 +82,10 @@ void compareRow(const StepMatrixRegion& region, unsigned char symbol, const std:
     writeSequenceLine(out, shown, "Alignments", row);
     std::fprintf(out, "this sequence can be found in line %lld in the file \"Alignments\" \n\n",
                  static_cast<long long>(tally.lineNumber));
+    if (in == nullptr) {
+        std::fflush(out);
+        return;
+    }
     std::fputs("would you like to continue?   press 1 and RETURN\n", out);
     std::fputs("       or quit the program?   press 2 and RETURN\n", out);
     std::fputs("? ", out);

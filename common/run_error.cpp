@@ -10,6 +10,12 @@ void failFile(const char* program, const char* what, const std::string& path, in
     throw RunError(message);
 }
 
+void failInput(const char* program, const std::string& path, const std::string& reason) {
+    std::string message = program;  // appended piece by piece: GCC 12 warns on a + chain here
+    message += ": \"" + path + "\": " + reason + "\n";
+    throw RunError(message);
+}
+
 int reportRunError(const RunError& error) {
     std::fflush(stdout);
     std::FILE* stream = error.stream() == Stream::out ? stdout : stderr;

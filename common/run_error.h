@@ -25,6 +25,10 @@ private:
 [[noreturn]] void failFile(const char* program, const char* what, const std::string& path,
                            int errnum);
 
+// Throws a RunError "<program>: \"<path>\": <reason>\n" for an input that cannot be used.
+[[noreturn]] void failInput(const char* program, const std::string& path,
+                            const std::string& reason);
+
 // Prints the error's message on its stream, flushes both console streams and returns
 // the error's exit status.
 int reportRunError(const RunError& error);

@@ -7,7 +7,7 @@ build=$1 source=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for program in vornax quillet vornax-export; do
+for program in vornax quillet vornax-export vornax-import; do
   [ "$("$prefix/bin/$program" --version)" = "$program 2.3b" ] || { echo "$program does not run"; exit 1; }
   page=$prefix/share/man/man1/$program.1
   cmp "$page" "$source/man/$program.1"
@@ -19,4 +19,4 @@ for program in vornax quillet vornax-export; do
     [ -z "$warnings" ] || { echo "$program.1: $warnings"; exit 1; }
   fi
 done
-echo "installed and checked: vornax, quillet, vornax-export and their manual pages"
+echo "installed and checked: vornax, quillet, vornax-export, vornax-import and their manual pages"
