@@ -221,9 +221,10 @@ std::string siteStrip(const DataSet& data) {
         const bool low = r % 2 == 1 && data.bounds.size() > 20;
         svg += "<a href=\"#region-" + std::to_string(r + 1) + "\"><rect class=\"region\" x=\"" +
                number(from) + "\" y=\"36\" width=\"" + number(to - from) +
-               "\" height=\"30\"><title>Region " + std::to_string(r + 1) + ": sites " +
-               siteRange(bounds) + "</title></rect><text x=\"" + number((from + to) / 2) +
-               "\" y=\"" + (low ? "78" : "30") + "\">" + std::to_string(r + 1) + "</text></a>\n";
+               "\" height=\"30\"><title>Region " + std::to_string(r + 1) +
+               (bounds.begin == bounds.end ? ": site " : ": sites ") + siteRange(bounds) +
+               "</title></rect><text x=\"" + number((from + to) / 2) + "\" y=\"" +
+               (low ? "78" : "30") + "\">" + std::to_string(r + 1) + "</text></a>\n";
     }
     // The scale: site 1, then every multiple of the step.
     const long long step = tickStep(sites);
@@ -313,8 +314,9 @@ std::string regionSection(const DataSet& data, const FileRegion& region, std::si
                        number + "</h2>\n<p class=\"facts\">";
     if (data.joined) {
         const RegionBounds& bounds = data.bounds[r];
-        text += "Sites " + span(bounds.begin, bounds.end) + " (" +
-                count(std::size_t(std::max<int64_t>(bounds.length, 0)), "site") + ") &#xB7; ";
+        text += (bounds.begin == bounds.end ? "Site " : "Sites ") + span(bounds.begin, bounds.end) +
+                " (" + count(std::size_t(std::max<int64_t>(bounds.length, 0)), "site") +
+                ") &#xB7; ";
     }
     if (!region.coded) {
         return text +
