@@ -15,7 +15,9 @@
 #include "checker/working_copy.h"
 #include "common/run_error.h"
 #include "common/symbols.h"
+#include "exporter/alignments_file.h"
 #include "exporter/data_set.h"
+#include "exporter/html_report.h"
 #include "exporter/stepmatrix_file.h"
 
 BuilderOutput buildInMemory(const std::string& dataText, const UserWeights& weights, int threads) {
@@ -178,10 +180,13 @@ std::string recordFaults(const std::vector<std::vector<std::string>>& states,
 
 // Checks StepMatrix as vornax-export reads it: it reads the whole file; each coded region
 // lists the expected states and has a symmetric step matrix, positive with the default
-// weights; and joined to the data file (a coded row per taxon, each as its sites say), the two
-// belong together (a refusal for the sites outside the regions is no fault).
+// weights; it reads Alignments, which belongs to it; and joined to the data file (a coded row
+// per taxon, each as its sites say), the two belong together (a refusal for the sites outside
+// the regions is no fault), and their report page is ASCII with one script block of its own
+// and one per region of two or more states: no text from the input opens or closes one.
 std::string exportFaults(const std::vector<std::vector<std::string>>& states, const Dataset& data,
-                         const std::string& stepMatrix, bool defaultWeights) {
+                         const std::string& stepMatrix, const std::string& alignments,
+                         bool defaultWeights) {
     try {
         StepMatrixFile file = parseStepMatrix(stepMatrix, "StepMatrix");
         for (const FileRegion& region : file.regions) {
@@ -196,9 +201,25 @@ std::string exportFaults(const std::vector<std::vector<std::string>>& states, co
                         return "the step matrix of region " + std::to_string(region.number) +
                                " is not symmetric, or (default weights) not positive";
         }
-        joinDataFile(std::move(file), data, "data", "StepMatrix");
+        const auto aligned = readAlignments(alignments, "Alignments", file, "StepMatrix");
+        int scripts = 2;
+        for (const FileRegion& region : file.regions) scripts += region.states.size() >= 2;
+        const std::string page =
+            htmlReport(joinDataFile(std::move(file), data, "data", "StepMatrix"), aligned,
+                       {{"Data file", "data", 0}})
+                .text;
+        int opened = 0, closed = 0;
+        for (size_t at = page.find("<script"); at != std::string::npos;
+             at = page.find("<script", at + 1))
+            ++opened;
+        for (size_t at = page.find("</script"); at != std::string::npos;
+             at = page.find("</script", at + 1))
+            ++closed;
+        if (opened != scripts || closed != scripts ||
+            !std::all_of(page.begin(), page.end(), [](char c) { return c > 0 && c < 0x7F; }))
+            return "the report page holds bytes that are not ASCII text, or other scripts";
     } catch (const RunError& error) {
-        if (std::string(error.what()).find("StepMatrix\"") != std::string::npos)
+        if (!std::string(error.what()).starts_with("vornax-export: data file \"data\""))
             return error.what();
     }
     return "";
@@ -217,7 +238,7 @@ std::string findOutputFault(const std::string& dataText, const BuilderOutput& ou
     if (fault.empty()) {
         const bool defaultWeights =
             weights.transitions == 1 && weights.transversions == 1 && weights.insertions == 1;
-        fault = exportFaults(states, data, output.stepMatrix, defaultWeights);
+        fault = exportFaults(states, data, output.stepMatrix, output.alignments, defaultWeights);
     }
     if (!fault.empty()) return fault;
 
