@@ -391,6 +391,12 @@ ExportResult htmlReport(const DataSet& data, const std::vector<AlignedRegion>& a
                 "go to it) <span class=\"key variable\"></span> variable site outside the "
                 "regions (two or more of A, C, G, T)</figcaption>\n</figure>\n";
     }
+    if (!data.joined) {
+        page +=
+            "<p class=\"note\">Made from StepMatrix and Alignments alone: with the data file "
+            "(vornax-export --data) the page shows where the regions lie in the alignment."
+            "</p>\n";
+    }
     page += "<table class=\"regions\">\n<thead><tr><th scope=\"col\">Region</th>" +
             std::string(data.joined ? "<th scope=\"col\">Sites</th>" : "") +
             "<th scope=\"col\" class=\"num\">States</th><th scope=\"col\">Costs</th>"
