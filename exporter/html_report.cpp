@@ -76,13 +76,10 @@ void appendText(std::string& out, std::string_view text, bool utf8, Into into) {
             if (c >= 0x80) std::snprintf(escaped, sizeof escaped, "&#x%X;", unsigned(c));
         } else if (c == '"' || c == '\\') {
             std::snprintf(escaped, sizeof escaped, "\\%c", char(c));
-        } else if (c == '<' || c == '>' || c == '&' || (c >= 0x80 && c <= 0xFFFF)) {
-            // No '<' in a script block, which therefore cannot be closed from inside.
+        } else if (c == '<' || c == '>' || c == '&' || c >= 0x80) {
+            // No '<' in a script block, which therefore cannot be closed from inside. (JSON
+            // strings are written a character per byte: no character is above U+FFFF.)
             std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-        } else if (c > 0xFFFF) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x\\u%04x",
-                          unsigned(0xD800 + ((c - 0x10000) >> 10)),
-                          unsigned(0xDC00 + ((c - 0x10000) & 0x3FF)));
         }
         if (escaped[0] != '\0') {
             out += escaped;

@@ -20,7 +20,8 @@ struct ReportSource {
 };
 
 // Returns the report page of `data` (joined to its data file or not) with `aligned`, the
-// alignments of its coded regions (see readAlignments), made from `sources`. The page holds
+// alignments of its coded regions, one entry each in their order (as readAlignments gives
+// them), made from `sources` (the first names the page). The page holds
 // only ASCII bytes: every text from the inputs is escaped, a name or path that is valid UTF-8
 // is shown as such, and every other byte above 0x7F as its Latin-1 character.
 ExportResult htmlReport(const DataSet& data, const std::vector<AlignedRegion>& aligned,
