@@ -94,8 +94,7 @@
     }));
     const shade = (value) => {
       if (Number.isNaN(value)) return '#b9bec4';
-      if (value === Infinity) return '#111111';
-      if (value === -Infinity) return '#ffffff';
+      if (!Number.isFinite(value)) return '#111111';
       return colour(most > least ? (value - least) / (most - least) : 0.5);
     };
 
@@ -225,12 +224,15 @@
                  element('span', 'value', most.toFixed(2)));
     }
     const flat = costs.flat();
-    if (flat.includes('inf')) box.append(element('span', 'key infinite'), 'infinite cost');
+    if (flat.some((text) => text.endsWith('inf'))) {
+      box.append(element('span', 'key infinite'), 'infinite cost');
+    }
     if (flat.some((text) => text.endsWith('nan'))) {
       box.append(element('span', 'key undefined'), 'undefined cost');
     }
     if (region.unchecked) {
-      box.append(element('span', 'note', `Paths through other states not checked: ${region.unchecked}.`));
+      box.append(element('span', 'note',
+                         `Paths through other states not checked: ${region.unchecked}.`));
     } else if (marked > 0) {
       // The marks can be hidden, which helps to read the colours of a large matrix.
       const toggle = element('input');
@@ -240,13 +242,14 @@
         figure.querySelector('.marks').style.display = toggle.checked ? '' : 'none';
       });
       const label = element('label', 'marked');
-      label.append(toggle, element('span', 'key above'),
-                   `${marked} ${marked === 1 ? 'cost is' : 'costs are'} more than a path through other states`);
+      label.append(toggle, element('span', 'key above'), `${marked} ${marked === 1 ? 'cost is'
+        : 'costs are'} more than a path through other states`);
       box.append(label);
     } else {
       box.append(element('span', 'note', 'No cost is more than a path through other states.'));
     }
-    box.append(element('span', 'hint', 'Rows and columns follow the tree. Choose a cell to see the alignment of its two states.'));
+    box.append(element('span', 'hint', 'Rows and columns follow the tree. ' +
+                       'Choose a cell to see the alignment of its two states.'));
     return box;
   }
 
