@@ -23,6 +23,7 @@ from vornax_files import missing, run, shown
 
 mode, vornax, export, examples, cases, screenshot = sys.argv[1:7]
 failures = []
+scratch = tempfile.TemporaryDirectory()  # every run's folder, removed at the end
 
 
 def check(condition, what):
@@ -33,7 +34,7 @@ def check(condition, what):
 
 def report(name, data, weights='1\n2\n1'):
     """The report page, StepMatrix and Alignments of a run of vornax on `data`."""
-    work = tempfile.mkdtemp()
+    work = tempfile.mkdtemp(dir=scratch.name)
     pathlib.Path(work, 'data.dat').write_text(data, 'latin-1')
     run(work, vornax, stdin=f'data.dat\n{weights}\n')
     done = run(work, export, '--data', 'data.dat', '--format', 'html', '-o', 'report.html')
@@ -63,6 +64,8 @@ def check_html5lib():
                                     .read_text('latin-1'))[0]
     pages['97 and 60 states'] = report('97 and 60 states', many_states([97, 60, 2]))[0]
     check(len(pages) >= 5, f'only {len(pages)} reports')
+    check('more than 96 states: vornax could not code' in pages['97 and 60 states'],
+          'a region of 97 states is not shown as one that vornax could not code')
     for name, page in pages.items():
         parser = html5lib.HTMLParser(namespaceHTMLElements=False)
         tree = parser.parse(page)
@@ -111,7 +114,7 @@ def check_browser():
                      '--disable-background-networking --disable-component-update '
                      '--disable-sync --window-size=1280,1400').split():
         options.add_argument(argument)
-    options.add_argument('--user-data-dir=' + tempfile.mkdtemp())
+    options.add_argument('--user-data-dir=' + tempfile.mkdtemp(dir=scratch.name))
     options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
     browser = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
     try:
@@ -124,7 +127,7 @@ def check_browser():
             browser.execute_script('arguments[0].scrollIntoView()', section)
         check('<script>alert(1)</script>' in browser.find_element('tag name', 'body').text,
               'the name with <script> is not shown as text')
-        path = pathlib.Path(tempfile.mkdtemp(), 'rana.html')
+        path = pathlib.Path(scratch.name, 'rana.html')
         path.write_text(page, 'latin-1')
         browser.get(path.as_uri())
         sections = browser.find_elements('css selector', 'section.region')
