@@ -105,13 +105,15 @@
     const labelWidth = Math.max(...order.map((s) => symbol(s).length)) * font * 0.7 + 10;
     const treeWidth = 150;
     const x0 = treeWidth + labelWidth;
-    const y0 = font * 2 + 4;
+    const y0 = Math.max(font * 2 + 4, 26);
     const side = n * cell;
     const figure = svgElement('svg', {
       class: 'heatmap', role: 'img', width: x0 + side + 8, height: y0 + side + 40,
       viewBox: `0 0 ${x0 + side + 8} ${y0 + side + 40}`,
       'aria-label': `Step matrix of ${n} states, rows and columns in the order of the tree`,
     });
+    svgElement('text', { class: 'axes', x: 0, y: 11 }, figure).textContent =
+      'cost from the state of a row to the state of a column';
     const labels = svgElement('g', { class: 'labels', 'font-size': font }, figure);
     order.forEach((state, i) => {
       svgElement('text', { class: 'row-label', x: x0 - 5, y: y0 + i * cell + cell / 2 },
