@@ -31,8 +31,8 @@ DataSet codedDataSet(StepMatrixFile file);
 DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataPath,
                      const std::string& stepMatrixPath);
 
-// Throws the RunError of joined `data` (read from `dataPath`) whose regions cover every site of
-// a taxon, so that a format that writes the sites beside the regions has none to write.
+// Throws the RunError of joined `data` (read from `dataPath`, with taxa) whose regions cover
+// every site, so that a format that writes the sites beside the regions has none to write.
 void requireSites(const DataSet& data, const std::string& dataPath);
 
 // Returns the code of alignment byte `c` (see DataSet::siteRows) with `missingCode` as '-'

@@ -1,6 +1,5 @@
 #include "exporter/state_tree.h"
 
-#include <cmath>
 #include <cstddef>
 #include <limits>
 
