@@ -110,6 +110,7 @@ DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataP
 
     DataSet joined;
     joined.joined = true;
+    joined.siteCount = siteCount;
     joined.bounds = data.regions;
     std::vector<bool> inRegion(sequences.empty() ? 0 : static_cast<std::size_t>(siteCount) + 1);
     for (const RegionBounds& bounds : data.regions) {
@@ -121,11 +122,6 @@ DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataP
     for (std::size_t s = 1; s < inRegion.size(); ++s) {
         if (!inRegion[s]) joined.sites.push_back(static_cast<int>(s));
     }
-    if (joined.sites.empty() && !sequences.empty()) {
-        refuse("its ambiguous regions cover all of its " + std::to_string(siteCount) +
-               " sites, so no site is left to write beside them; export without --data");
-    }
-
     std::string firstFault;
     int faults = 0;
     for (std::size_t t = 0; t < sequences.size(); ++t) {
@@ -149,6 +145,15 @@ DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataP
     }
     joined.coded = std::move(file);
     return joined;
+}
+
+void requireSites(const DataSet& data, const std::string& dataPath) {
+    if (data.joined && data.sites.empty() && !data.coded.taxa.empty()) {
+        throw RunError("vornax-export: data file \"" + dataPath +
+                       "\": its ambiguous regions cover all of its " +
+                       std::to_string(data.siteCount) +
+                       " sites, so no site is left to write beside them; export without --data\n");
+    }
 }
 
 char siteCode(char c, char missingCode, char unknownCode) {

@@ -13,6 +13,7 @@
 struct DataSet {
     StepMatrixFile coded;               // every region of StepMatrix, and each taxon's coded cells
     bool joined = false;                // whether the alignment's sites are part of it
+    int siteCount = 0;                  // the alignment's sites, regions included
     std::vector<int> sites;             // the numbers (from 1) of the sites outside the regions
     std::vector<std::string> siteRows;  // siteRows[taxon]: one code per site of `sites`: A C G T,
                                         // an IUPAC code of ambiguity (N included), '?' or '-'
@@ -26,10 +27,13 @@ DataSet codedDataSet(StepMatrixFile file);
 // (`dataPath` and `stepMatrixPath` name them in messages). Throws RunError (exit status 1)
 // when they do not belong together (other taxa, other regions, other states, a taxon coded
 // otherwise than its sites say), when a sequence does not have the sites that the data file's
-// header announces, when a site outside the regions holds a byte that is no base, or when the
-// regions leave no site.
+// header announces, or when a site outside the regions holds a byte that is no base.
 DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataPath,
                      const std::string& stepMatrixPath);
+
+// Throws the RunError of joined `data` (read from `dataPath`, with taxa) whose regions cover
+// every site, so that a format that writes the sites beside the regions has none to write.
+void requireSites(const DataSet& data, const std::string& dataPath);
 
 // Returns the code of alignment byte `c` (see DataSet::siteRows) with `missingCode` as '-'
 // and `unknownCode` as '?', lower case folded and U read as T; 0 for a byte that is no base.

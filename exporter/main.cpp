@@ -1,7 +1,7 @@
 // vornax-export: turns the StepMatrix file that vornax wrote, joined with the data file that
 // vornax read when it is given, into a file that phylogenetics programs read: NEXUS or TNT
-// with one step matrix per coded region assigned to its character, MIXED NEXUS, or PHYLIP
-// with a partition file.
+// with one step matrix per coded region assigned to its character, MIXED NEXUS, PHYLIP
+// with a partition file, or, with the Alignments file, a report page to read in a browser.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +21,9 @@
 #include "common/filenames.h"
 #include "common/run_error.h"
 #include "common/version.h"
+#include "exporter/alignments_file.h"
 #include "exporter/data_set.h"
+#include "exporter/html_report.h"
 #include "exporter/nexus_writer.h"
 #include "exporter/phylip_writer.h"
 #include "exporter/stepmatrix_file.h"
@@ -32,7 +34,9 @@ namespace {
 const char kSynopsis[] =
     "Usage: vornax-export [--format nexus|tnt] [--triangle] [-o FILE] [STEPMATRIX]\n"
     "       vornax-export --data DATAFILE [--format nexus|mixed|tnt|phylip] [--triangle]\n"
-    "                     [-o FILE] [STEPMATRIX]\n";
+    "                     [-o FILE] [STEPMATRIX]\n"
+    "       vornax-export [--data DATAFILE] --format html [--alignments FILE] [-o FILE]\n"
+    "                     [STEPMATRIX]\n";
 
 const char kHelp[] =
     "\n"
@@ -55,8 +59,15 @@ const char kHelp[] =
     "                   sites to x.phy, the regions as multistate characters to\n"
     "                   x.regions.phy, and x.partitions, which gives IQ-TREE both\n"
     "                   with their types (run iqtree2 -p x.partitions beside them)\n"
+    "       html        a report to read in a web browser, one HTML file that needs\n"
+    "                   nothing else: per region its states and their taxa, its\n"
+    "                   step matrix as a heat map beside a tree of the states, and\n"
+    "                   the alignment of any two states from Alignments; with\n"
+    "                   --data also where the regions lie in the alignment\n"
     "  --nexus, --tnt   short for --format nexus and --format tnt\n"
     "  --data DATAFILE  the data file that vornax read to write StepMatrix\n"
+    "  --alignments FILE  (--format html) the Alignments file that vornax wrote\n"
+    "                   with StepMatrix (default: Alignments beside STEPMATRIX)\n"
     "  --triangle       write each step-matrix cost that exceeds the cost of a path\n"
     "                   through other states as the cheapest path's cost (without\n"
     "                   it, such costs are only reported)\n"
@@ -75,8 +86,9 @@ const char kHelp[] =
 struct Options {
     std::string format = "nexus";
     std::string input = kStepMatrixFile;
-    std::string data;    // "" without --data
-    std::string output;  // "" for standard output
+    std::string data;        // "" without --data
+    std::string alignments;  // "" without --alignments
+    std::string output;      // "" for standard output
     bool triangle = false;
 };
 
@@ -94,11 +106,12 @@ Options readOptions(int argc, char** argv) {
     app.set_help_flag();
     app.set_version_flag("--version", std::string("vornax-export ") + kVersion);
     app.add_option("--format", options.format)
-        ->check(CLI::IsMember({"nexus", "mixed", "tnt", "phylip"}))
+        ->check(CLI::IsMember({"nexus", "mixed", "tnt", "phylip", "html"}))
         ->trigger_on_parse();
     app.add_flag_callback("--nexus", [&] { options.format = "nexus"; })->trigger_on_parse();
     app.add_flag_callback("--tnt", [&] { options.format = "tnt"; })->trigger_on_parse();
     app.add_option("--data", options.data);
+    app.add_option("--alignments", options.alignments);
     app.add_flag("--triangle", options.triangle);
     app.add_option("-o", options.output)->check([](const std::string& name) {
         return name.empty() ? std::string("the output file needs a name") : std::string();
@@ -118,6 +131,14 @@ Options readOptions(int argc, char** argv) {
     if (joinedOnly && options.triangle) {
         failUsage("--triangle changes step matrices, and --format " + options.format +
                   " writes none");
+    }
+    if (options.format == "html" && options.triangle) {
+        failUsage(
+            "--triangle changes step matrices, and --format html shows them as vornax "
+            "wrote them, marking the costs above a path through other states");
+    }
+    if (options.format != "html" && !options.alignments.empty()) {
+        failUsage("--alignments is read by --format html only");
     }
     if (options.format == "phylip" && options.output.empty()) {
         failUsage("--format phylip writes three files: give -o FILE");
@@ -145,9 +166,10 @@ std::string readInput(const std::string& path) {
     return text;
 }
 
-// Returns the data file at `path`, read by vornax's reader; its refusals name vornax-export.
-Dataset readData(const std::string& path) {
-    std::istringstream in(readInput(path));
+// Returns the data file `text` read from `path` by vornax's reader; its refusals name
+// vornax-export.
+Dataset readData(const std::string& text, const std::string& path) {
+    std::istringstream in(text);
     Dataset data;
     try {
         readDataFile(in, path, data);
@@ -211,6 +233,25 @@ void writeOutput(const std::string& path, const std::string& text) {
     }
 }
 
+// Returns the report page of `data`, whose StepMatrix `stepMatrix` and data file `dataText`
+// were read for `options`, with the Alignments file of the same run: the one that `options`
+// name, or the one beside StepMatrix.
+ExportResult reportExport(const DataSet& data, const Options& options,
+                          const std::string& stepMatrix, const std::string& dataText) {
+    const std::string path =
+        !options.alignments.empty()
+            ? options.alignments
+            : (std::filesystem::path(options.input).parent_path() / kAlignmentsFile).string();
+    const std::string text = readInput(path);
+    const std::vector<AlignedRegion> aligned =
+        readAlignments(text, path, data.coded, options.input);
+    std::vector<ReportSource> sources;
+    if (data.joined) sources.push_back({"Data file", options.data, dataText.size()});
+    sources.push_back({"StepMatrix", options.input, stepMatrix.size()});
+    sources.push_back({"Alignments", path, text.size()});
+    return htmlReport(data, aligned, sources);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -228,17 +269,21 @@ int main(int argc, char** argv) {
         }
 
         const std::filesystem::path output = options.output;
-        StepMatrixFile file = parseStepMatrix(readInput(options.input), options.input);
+        const std::string stepMatrix = readInput(options.input);
+        StepMatrixFile file = parseStepMatrix(stepMatrix, options.input);
+        const std::string dataText = options.data.empty() ? "" : readInput(options.data);
         const DataSet data = options.data.empty()
                                  ? codedDataSet(std::move(file))
-                                 : joinDataFile(std::move(file), readData(options.data),
+                                 : joinDataFile(std::move(file), readData(dataText, options.data),
                                                 options.data, options.input);
+        if (options.format != "html") requireSites(data, options.data);
 
-        const ExportResult result = options.format == "tnt"     ? tntExport(data, options.triangle)
-                                    : options.format == "mixed" ? mixedExport(data)
-                                    : options.format == "phylip"
-                                        ? phylipExport(data, output.filename().string())
-                                        : nexusExport(data, options.triangle);
+        const ExportResult result =
+            options.format == "html"     ? reportExport(data, options, stepMatrix, dataText)
+            : options.format == "tnt"    ? tntExport(data, options.triangle)
+            : options.format == "mixed"  ? mixedExport(data)
+            : options.format == "phylip" ? phylipExport(data, output.filename().string())
+                                         : nexusExport(data, options.triangle);
         for (const std::string& warning : result.warnings) {
             std::fprintf(stderr, "vornax-export: warning: %s\n", warning.c_str());
         }

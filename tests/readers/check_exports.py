@@ -18,15 +18,10 @@ import subprocess
 import sys
 import tempfile
 
+from vornax_files import missing, run, shown, words
+
 vornax, export, examples, hand_made = map(os.path.abspath, sys.argv[1:5])
 failures = []
-
-
-def missing(what):
-    if os.environ.get('VORNAX_REQUIRE_NEXUS_READERS'):
-        sys.exit(f'{what} is required')
-    print(f'skipped: {what} is missing')
-    sys.exit(77)
 
 
 try:
@@ -40,12 +35,6 @@ for tool, package in (('NEXUSvalidator', 'ncl-tools'), ('NEXUSnormalizer', 'ncl-
         missing(f'{tool} ({package})')
 
 
-def words(text):
-    """The words of `text` between blanks, tabs and line ends (not the other white space of
-    Unicode: bytes such as A0 are state symbols)."""
-    return re.split(r'[ \t\r\n]+', text.strip(' \t\r\n'))
-
-
 checks = [0]
 
 
@@ -54,24 +43,6 @@ def check(condition, what):
     if not condition:
         failures.append(what)
     return condition
-
-
-def shown(step_matrix):
-    """The regions of a StepMatrix text (number -> (symbols, cells)) and its taxon rows, one
-    cell per region, "[-]" as "-"."""
-    lines = step_matrix.split('\n')
-    regions = {}
-    for i, line in enumerate(lines):
-        m = re.match(r'\tUSERTYPE Region#(\d+) STEPMATRIX = (\d+)$', line)
-        if m:
-            k = int(m.group(2))
-            symbols = ''.join(lines[i + 1 + s][2] for s in range(k))
-            cells = [words(lines[i + 3 + k + g])[1:] for g in range(k)]
-            regions[int(m.group(1))] = (symbols, cells)
-    start = next(i for i, line in enumerate(lines) if line.endswith('\tambiguous region ]'))
-    rows = [line.split('\t', 1)[1].replace('[-]', '-') for line in lines[start + 1:]
-            if line and not line.startswith('[ ')]
-    return regions, rows
 
 
 def exportable(symbols, cells, limit):
@@ -214,10 +185,6 @@ def sites_of(data):
     codes = {head[3]: '-', head[4]: '?'}
     return [''.join(codes.get(c, c.upper()) for c in (line.split(None, 1)[1][s - 1] for s in keep))
             .replace('U', 'T') for line in lines[2:2 + int(head[0])]]
-
-
-def run(work, *args, stdin=None):
-    return subprocess.run(args, cwd=work, input=stdin, capture_output=True, encoding='latin-1')
 
 
 def export_all(work, name, *arguments):

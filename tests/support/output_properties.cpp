@@ -15,7 +15,9 @@
 #include "checker/working_copy.h"
 #include "common/run_error.h"
 #include "common/symbols.h"
+#include "exporter/alignments_file.h"
 #include "exporter/data_set.h"
+#include "exporter/html_report.h"
 #include "exporter/stepmatrix_file.h"
 
 BuilderOutput buildInMemory(const std::string& dataText, const UserWeights& weights, int threads) {
@@ -109,79 +111,21 @@ std::vector<std::vector<std::string>> expectedStates(const Dataset& data) {
     return regions;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::string line;
-    std::istringstream in(text);
-    while (std::getline(in, line)) result.push_back(line);
-    return result;
-}
-
-std::string withoutGapMarks(const std::string& row) {
-    std::string letters;
-    for (char c : row)
-        if (static_cast<unsigned char>(c) != kGapMark) letters += c;
-    return letters;
-}
-
 // Whether `s` holds a byte that the two file formats cannot carry.
 bool hasUnwritableByte(const std::string& s) {
     return s.find_first_of(std::string(" \t]#") + char(kGapMark)) != std::string::npos;
 }
 
-// Checks the records of Alignments against the expected states of every coded region.
-std::string recordFaults(const std::vector<std::vector<std::string>>& states,
-                         const std::string& alignments) {
-    const std::vector<std::string> all = lines(alignments);
-    size_t at = 0;
-    for (size_t r = 0; r < states.size(); ++r) {
-        const int n = int(states[r].size());
-        if (n > kStateSymbolCount) continue;  // not coded: no block
-        // The heading: an empty line, "Region #N" and two legend lines.
-        if (at + 4 > all.size() || all[at + 1] != "Region #" + std::to_string(r + 1))
-            return "no Alignments heading for region " + std::to_string(r + 1);
-        at += 4;
-        for (int i = 0; i < n; ++i) {
-            for (int j = i + 1; j < n; ++j, at += 2) {
-                if (at + 2 > all.size())
-                    return "Alignments ends inside region " + std::to_string(r + 1);
-                const std::string& first = all[at];
-                const std::string& second = all[at + 1];
-                if (first.size() < 3 || first[0] != '*' || first[2] != '\t' || second.size() < 3 ||
-                    second[0] != ' ' || second[2] != '\t')
-                    return "malformed record at line " + std::to_string(at + 1);
-                const int s = findStateSymbol(static_cast<unsigned char>(first[1]), n);
-                const int l = findStateSymbol(static_cast<unsigned char>(second[1]), n);
-                if (!((s == i && l == j) || (s == j && l == i)))
-                    return "record out of pair order at line " + std::to_string(at + 1);
-                // The second row ends at the tab before the five scores (a row may hold
-                // tabs of its own).
-                const std::string rowS = first.substr(3);
-                size_t end = second.size();
-                for (int field = 0; field < 5 && end != std::string::npos && end > 3; ++field)
-                    end = second.rfind('\t', end - 1);
-                if (end == std::string::npos || end < 3)
-                    return "a record without its scores at line " + std::to_string(at + 2);
-                const std::string rowL = second.substr(3, end - 3);
-                if (rowS.size() != rowL.size())
-                    return "rows of unequal length at line " + std::to_string(at + 1);
-                // A state's own 0xA5 bytes print like gaps: they cannot be told apart.
-                if (withoutGapMarks(rowS) != withoutGapMarks(states[r][size_t(s)]) ||
-                    withoutGapMarks(rowL) != withoutGapMarks(states[r][size_t(l)]))
-                    return "a row does not spell its state at line " + std::to_string(at + 1);
-            }
-        }
-    }
-    if (at != all.size()) return "Alignments holds more lines than records";
-    return "";
-}
-
 // Checks StepMatrix as vornax-export reads it: it reads the whole file; each coded region
 // lists the expected states and has a symmetric step matrix, positive with the default
-// weights; and joined to the data file (a coded row per taxon, each as its sites say), the two
-// belong together (a refusal for the sites outside the regions is no fault).
+// weights; it reads Alignments, which belongs to it (every record is the next pair of states,
+// every row without its gap marks spells its state); and joined to the data file (a coded row
+// per taxon, each as its sites say), the two belong together (a refusal for the sites outside
+// the regions is no fault), and their report page is ASCII with one script block of its own
+// and one per region of two or more states: no text from the input opens or closes one.
 std::string exportFaults(const std::vector<std::vector<std::string>>& states, const Dataset& data,
-                         const std::string& stepMatrix, bool defaultWeights) {
+                         const std::string& stepMatrix, const std::string& alignments,
+                         bool defaultWeights) {
     try {
         StepMatrixFile file = parseStepMatrix(stepMatrix, "StepMatrix");
         for (const FileRegion& region : file.regions) {
@@ -196,9 +140,25 @@ std::string exportFaults(const std::vector<std::vector<std::string>>& states, co
                         return "the step matrix of region " + std::to_string(region.number) +
                                " is not symmetric, or (default weights) not positive";
         }
-        joinDataFile(std::move(file), data, "data", "StepMatrix");
+        const auto aligned = readAlignments(alignments, "Alignments", file, "StepMatrix");
+        int scripts = 2;
+        for (const FileRegion& region : file.regions) scripts += region.states.size() >= 2;
+        const std::string page =
+            htmlReport(joinDataFile(std::move(file), data, "data", "StepMatrix"), aligned,
+                       {{"Data file", "data", 0}})
+                .text;
+        int opened = 0, closed = 0;
+        for (size_t at = page.find("<script"); at != std::string::npos;
+             at = page.find("<script", at + 1))
+            ++opened;
+        for (size_t at = page.find("</script"); at != std::string::npos;
+             at = page.find("</script", at + 1))
+            ++closed;
+        if (opened != scripts || closed != scripts ||
+            !std::all_of(page.begin(), page.end(), [](char c) { return c > 0 && c < 0x7F; }))
+            return "the report page holds bytes that are not ASCII text, or other scripts";
     } catch (const RunError& error) {
-        if (std::string(error.what()).find("StepMatrix\"") != std::string::npos)
+        if (!std::string(error.what()).starts_with("vornax-export: data file \"data\""))
             return error.what();
     }
     return "";
@@ -213,12 +173,10 @@ std::string findOutputFault(const std::string& dataText, const BuilderOutput& ou
     std::istringstream in(dataText);
     readDataFile(in, "data", data);
     const std::vector<std::vector<std::string>> states = expectedStates(data);
-    std::string fault = recordFaults(states, output.alignments);
-    if (fault.empty()) {
-        const bool defaultWeights =
-            weights.transitions == 1 && weights.transversions == 1 && weights.insertions == 1;
-        fault = exportFaults(states, data, output.stepMatrix, defaultWeights);
-    }
+    const bool defaultWeights =
+        weights.transitions == 1 && weights.transversions == 1 && weights.insertions == 1;
+    const std::string fault =
+        exportFaults(states, data, output.stepMatrix, output.alignments, defaultWeights);
     if (!fault.empty()) return fault;
 
     bool checkable = true;

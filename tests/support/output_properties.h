@@ -34,7 +34,9 @@ CheckerOutput checkInMemory(const std::string& stepMatrix, const std::string& al
 // or "" when it has them all: every Alignments row without its gap marks spells the state
 // its symbol names (as far as 0xA5 bytes of the state itself can be told from gaps); the step
 // matrices are symmetric; with the default weights every off-diagonal cell is positive; the coded
-// data matrix has a row per taxon and a cell per region; and quillet finds 0 errors and completes,
+// data matrix has a row per taxon and a cell per region; vornax-export reads both files as
+// belonging together and writes a report page that is ASCII with scripts of its own only; and
+// quillet finds 0 errors and completes,
 // for data whose states hold no byte the file formats cannot carry (blank, tab, ']', '#', 0xA5) and
 // whose names and unknown-data code hold no '#'.
 std::string findOutputFault(const std::string& dataText, const BuilderOutput& output,
