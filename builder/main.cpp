@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <new>
 #include <string>
 
 #include "builder/dataset.h"
 #include "builder/outputs.h"
 #include "common/command_line.h"
+#include "common/console.h"
 #include "common/run_error.h"
 
 namespace {
@@ -208,6 +208,7 @@ void runNamed(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    startProgram();
     try {
         if (argc <= 1) {
             runDialogue();
@@ -242,7 +243,7 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const RunError& error) {
         return reportRunError(error);
-    } catch (const std::bad_alloc&) {
-        return reportRunError(RunError("vornax: out of memory\n"));
+    } catch (const std::exception& error) {
+        return reportException("vornax", error);
     }
 }

@@ -28,7 +28,7 @@ DataSet codedDataSet(StepMatrixFile file);
 // otherwise than its sites say), when a sequence does not have the sites that the data file's
 // header announces, when a site outside the regions holds a byte that is no base, or when the
 // regions leave no site.
-DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataPath,
+DataSet joinDataFile(StepMatrixFile file, const Dataset& data, const std::string& dataPath,
                      const std::string& stepMatrixPath);
 
 // Returns the code of alignment byte `c` (see DataSet::siteRows) with `missingCode` as '-'
