@@ -43,6 +43,14 @@ struct RunOptions {
     bool unprivileged = false;
     // Standard output is /dev/full: every write to it fails.
     bool fullStandardOutput = false;
+    // Standard input or output closed when the program starts.
+    bool closedStandardInput = false, closedStandardOutput = false;
+    // When above 0, no file may grow beyond this many bytes (RLIMIT_FSIZE), and SIGXFSZ is
+    // ignored, so that such a write fails with EFBIG.
+    long long fileSizeLimit = 0;
+    // No thread or process can be started (RLIMIT_NPROC 1, as the user nobody when started by
+    // root, whom the limit does not hold).
+    bool noNewThreads = false;
 };
 
 // A program started in directory `dir` with `input` as its standard input and `args` as its
