@@ -168,10 +168,13 @@ int main(int argc, char** argv) {
         alignments.reset();
         if (unreadable != nullptr) failFile("quillet", "cannot read", *unreadable, unreadableErrno);
         if (read == RegionRead::unfinished) {
-            throw RunError("quillet: \"" + stepMatrixPath + "\" ends after " +
-                           std::to_string(regions) + (regions == 1 ? " region" : " regions") +
-                           " without the coded data matrix that ends a finished run: the run "
-                           "of vornax that wrote it did not finish\n");
+            const std::string held =
+                regions == 0 ? "holds neither a region nor"
+                             : "ends after " + std::to_string(regions) +
+                                   (regions == 1 ? " region without" : " regions without");
+            throw RunError("quillet: \"" + stepMatrixPath + "\" " + held +
+                           " the coded data matrix that ends a finished run: the run of vornax "
+                           "that wrote it did not finish\n");
         }
         const bool clean = tally.errorCount == 0 && tally.unknownSymbols == 0;
         return complete && (clean || !batch) ? 0 : 1;

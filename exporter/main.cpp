@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "builder/dataset.h"
@@ -149,6 +148,8 @@ int main(int argc, char** argv) {
         Options options;
         if (!readOptions(argc, argv, options)) return 0;
 
+        const std::vector<std::string> inputs = {options.input, options.data};
+        refuseToOverwriteInput("vornax-export", options.output, inputs);
         const std::filesystem::path output = options.output;
         StepMatrixFile file =
             parseStepMatrix(readWholeFile("vornax-export", options.input), options.input);
@@ -174,15 +175,13 @@ int main(int argc, char** argv) {
                            "\": no region can be exported as a character\n");
         }
 
-        std::vector<std::pair<std::string, const std::string*>> files = {
-            {options.output, &result.text}};
         for (const auto& [name, text] : result.besides) {
-            files.emplace_back((output.parent_path() / name).string(), &text);
+            refuseToOverwriteInput("vornax-export", (output.parent_path() / name).string(), inputs);
         }
-        for (const auto& [path, text] : files) {
-            refuseToOverwriteInput("vornax-export", path, {options.input, options.data});
+        writeWholeFile("vornax-export", options.output, result.text);
+        for (const auto& [name, text] : result.besides) {
+            writeWholeFile("vornax-export", (output.parent_path() / name).string(), text);
         }
-        for (const auto& [path, text] : files) writeWholeFile("vornax-export", path, *text);
         return 0;
     } catch (const RunError& error) {
         return reportRunError(error);
