@@ -77,9 +77,9 @@ class DataLines {
     std::istream& in_;
     const std::string& fileName_;
     char buffer_[65536];
-    size_t size_ = 0, at_ = 0;          // the bytes of the piece, and the next one to take
-    size_t nul_ = std::string::npos;    // the first NUL byte of the piece, if any
-    uint64_t read_ = 0;                 // the bytes of the file taken so far
+    size_t size_ = 0, at_ = 0;        // the bytes of the piece, and the next one to take
+    size_t nul_ = std::string::npos;  // the first NUL byte of the piece, if any
+    uint64_t read_ = 0;               // the bytes of the file taken so far
     int64_t number_ = 0;
     bool newline_ = false;
 };

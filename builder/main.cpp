@@ -35,8 +35,8 @@ const char kFooter[] =
     "file from a FASTA, PHYLIP, NEXUS or Clustal alignment.\n"
     "Example: vornax -w 1,2,1 -d run rana.dat\n"
     "Exit status: 0 when the files are written; 1 when the data file is missing or\n"
-    "refused (or has a mistake, with --strict), a region is too large or an output file\n"
-    "cannot be written; 2 for a wrong option.\n"
+    "refused (or has a mistake, with --strict), a region is too large, or an output\n"
+    "file cannot be written or is in use by another run; 2 for a wrong option.\n"
     "See also: vornax-import(1), quillet(1), vornax-export(1).\n";
 
 const char kBanner[] =

@@ -45,16 +45,24 @@ void openOutputs(Output& alignments, Output& stepMatrix) {
             if (output->created) unlink(output->path.c_str());
         }
     };
-    std::vector<std::string> inUse;
-    for (Output* output : outputs) {
-        output->descriptor = openForWriting(output->path, output->created);
-        if (output->descriptor < 0) {
+    struct stat status[2];
+    for (int i = 0; i < 2; ++i) {
+        Output& output = *outputs[i];
+        output.descriptor = openForWriting(output.path, output.created);
+        if (output.descriptor < 0) {
             const int error = errno;
             undo();
-            failFile("vornax", "cannot write", output->path, error);
+            failFile("vornax", "cannot write", output.path, error);
         }
-        struct stat status;
-        output->regular = fstat(output->descriptor, &status) == 0 && S_ISREG(status.st_mode);
+        output.regular = fstat(output.descriptor, &status[i]) == 0 && S_ISREG(status[i].st_mode);
+    }
+    if (alignments.regular && stepMatrix.regular && status[0].st_ino == status[1].st_ino &&
+        status[0].st_dev == status[1].st_dev) {
+        throw RunError("vornax: \"" + alignments.path + "\" and \"" + stepMatrix.path +
+                       "\" name the same file (through a link); remove the link\n");
+    }
+    std::vector<std::string> inUse;
+    for (Output* output : outputs) {
         if (!lockFile(output->descriptor, true)) inUse.push_back(output->path);
     }
     if (!inUse.empty()) {
@@ -83,7 +91,7 @@ bool writeAll(const Output& output, const std::string& text) {
 // RunError naming the file, the reason and what the files hold now.
 void writeStep(Output& alignments, Output& stepMatrix, const std::string& alignmentsText,
                const std::string& stepMatrixText, int regionsWhole) {
-    Output* const failed = !writeAll(alignments, alignmentsText)    ? &alignments
+    Output* const failed = !writeAll(alignments, alignmentsText)   ? &alignments
                            : !writeAll(stepMatrix, stepMatrixText) ? &stepMatrix
                                                                    : nullptr;
     if (failed == nullptr) {
@@ -92,8 +100,7 @@ void writeStep(Output& alignments, Output& stepMatrix, const std::string& alignm
         }
         return;
     }
-    std::string message =
-        "vornax: cannot write \"" + failed->path + "\": " + std::strerror(errno);
+    std::string message = "vornax: cannot write \"" + failed->path + "\": " + std::strerror(errno);
     std::vector<std::string> cut;
     std::string uncut;
     for (Output* output : {&alignments, &stepMatrix}) {

@@ -36,9 +36,10 @@ const char kFooter[] =
     "error stream, where every step matrix that breaks the triangle inequality is\n"
     "reported too. A file named by -o is replaced only once it is written whole.\n"
     "Example: vornax-export --data rana.dat --format mixed -o rana.nex\n"
-    "Exit status: 0 when the files are written; 1 when an input is missing or\n"
-    "malformed, the data file and StepMatrix do not belong together, nothing can be\n"
-    "exported or the output cannot be written; 2 for a wrong option.\n"
+    "Exit status: 0 when the files are written; 1 when an input is missing, malformed\n"
+    "or being written by vornax, the data file and StepMatrix do not belong together,\n"
+    "nothing can be exported, or the output cannot be written or is an input; 2 for a\n"
+    "wrong option.\n"
     "See also: vornax(1), quillet(1), vornax-import(1).\n";
 
 // What the command line asks for.
@@ -57,8 +58,7 @@ std::string optionConflict(const Options& options) {
         return "--format " + options.format + " writes the whole data set: give --data";
     }
     if (joinedOnly && options.triangle) {
-        return "--triangle changes step matrices, and --format " + options.format +
-               " writes none";
+        return "--triangle changes step matrices, and --format " + options.format + " writes none";
     }
     if (options.format == "phylip" && options.output.empty()) {
         return "--format phylip writes three files: give -o FILE";

@@ -43,14 +43,9 @@ struct RunOptions {
     bool unprivileged = false;
     // Standard output is /dev/full: every write to it fails.
     bool fullStandardOutput = false;
-    // Standard input or output closed when the program starts.
-    bool closedStandardInput = false, closedStandardOutput = false;
-    // When above 0, no file may grow beyond this many bytes (RLIMIT_FSIZE), and SIGXFSZ is
-    // ignored, so that such a write fails with EFBIG.
-    long long fileSizeLimit = 0;
-    // No thread or process can be started (RLIMIT_NPROC 1, as the user nobody when started by
-    // root, whom the limit does not hold).
-    bool noNewThreads = false;
+    bool closedStandardInput = false, closedStandardOutput = false;  // closed at start
+    long long fileSizeLimit = 0;  // RLIMIT_FSIZE when above 0, with SIGXFSZ ignored
+    bool noNewThreads = false;    // RLIMIT_NPROC 1, as the user nobody when started by root
 };
 
 // A program started in directory `dir` with `input` as its standard input and `args` as its
