@@ -18,6 +18,8 @@
 #include "builder/outputs.h"
 #include "common/command_line.h"
 #include "common/console.h"
+#include "common/filenames.h"
+#include "common/files.h"
 #include "common/run_error.h"
 
 namespace {
@@ -119,6 +121,14 @@ DataFileReport problemReport(const std::string& fileName, bool strict, bool dial
     return report;
 }
 
+// Refuses a data file that is one of the files that the run writes in `directory`: writing
+// them would destroy it.
+void refuseDataFileAsOutput(const std::string& dataFile, const std::string& directory) {
+    for (const char* name : {kStepMatrixFile, kAlignmentsFile}) {
+        refuseToOverwriteInput("vornax", pathIn(directory, name), {dataFile});
+    }
+}
+
 // The dialogue: the banner, the data file's name and the three weights asked on the console,
 // then the run in the current directory with its console copy.
 void runDialogue() {
@@ -134,6 +144,7 @@ void runDialogue() {
     if (!dataFile.is_open() || std::filesystem::is_directory(fileName, ignored)) {
         throw RunError("input file \"" + fileName + "\" not found. \nprogram terminated\n");
     }
+    refuseDataFileAsOutput(fileName, "");
 
     writeConsole(std::string(24, '\n'));
     askWeight(
@@ -173,6 +184,7 @@ void runNamed(const Options& options) {
     errno = 0;
     std::ifstream dataFile(options.dataFile, std::ios::binary);
     if (!dataFile.is_open()) failFile("vornax", "cannot read", options.dataFile, errno);
+    refuseDataFileAsOutput(options.dataFile, options.directory);
 
     Dataset data;
     int problems = 0;

@@ -104,7 +104,7 @@ void refuseToOverwriteInput(const char* program, const std::string& output,
         std::error_code missing;
         if (input.empty() || !std::filesystem::equivalent(output, input, missing)) continue;
         throw RunError(std::string(program) + ": will not write \"" + output +
-                       "\": it is the input file \"" + input + "\"; name another output file\n");
+                       "\": it is the input file \"" + input + "\", which writing would destroy\n");
     }
 }
 

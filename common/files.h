@@ -19,7 +19,7 @@ std::string readWholeFile(const char* program, const std::string& path);
 // written in place.
 void writeWholeFile(const char* program, const std::string& path, const std::string& text);
 
-// Throws RunError "<program>: will not write \"OUTPUT\": it is the input file \"INPUT\"; ..."
+// Throws RunError "<program>: will not write \"OUTPUT\": it is the input file \"INPUT\", ..."
 // when `output` names the same file as one of `inputs` (through links too); "" names none.
 void refuseToOverwriteInput(const char* program, const std::string& output,
                             const std::vector<std::string>& inputs);
