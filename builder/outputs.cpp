@@ -58,6 +58,7 @@ void openOutputs(Output& alignments, Output& stepMatrix) {
     }
     if (alignments.regular && stepMatrix.regular && status[0].st_ino == status[1].st_ino &&
         status[0].st_dev == status[1].st_dev) {
+        undo();
         throw RunError("vornax: \"" + alignments.path + "\" and \"" + stepMatrix.path +
                        "\" name the same file (through a link); remove the link\n");
     }
@@ -100,7 +101,8 @@ void writeStep(Output& alignments, Output& stepMatrix, const std::string& alignm
         }
         return;
     }
-    std::string message = "vornax: cannot write \"" + failed->path + "\": " + std::strerror(errno);
+    const int error = errno;
+    std::string message = "vornax: cannot write \"" + failed->path + "\": " + std::strerror(error);
     std::vector<std::string> cut;
     std::string uncut;
     for (Output* output : {&alignments, &stepMatrix}) {

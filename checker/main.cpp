@@ -93,11 +93,12 @@ int main(int argc, char** argv) {
             failInUse("quillet", inUse);
         }
         File copyWriter;
-        if (copyDescriptor >= 0 && !emptyFile(copyDescriptor)) {
-            copyErrno = errno;
-            close(copyDescriptor);
-        } else if (copyDescriptor >= 0) {
-            copyWriter.reset(fdopen(copyDescriptor, "wb"));
+        if (copyDescriptor >= 0) {
+            if (emptyFile(copyDescriptor)) copyWriter.reset(fdopen(copyDescriptor, "wb"));
+            if (!copyWriter) {
+                copyErrno = errno;
+                close(copyDescriptor);
+            }
         }
         if (!alignments) {
             throw RunError("input file \"" + alignmentsPath +

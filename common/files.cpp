@@ -72,9 +72,10 @@ void writeWholeFile(const char* program, const std::string& path, const std::str
     std::string temporary = path + ".XXXXXX";
     const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) {
+        const int error = errno;
         const std::string directory = std::filesystem::path(path).parent_path().string();
         failFile(program, ("cannot make a file for \"" + path + "\" in the directory").c_str(),
-                 directory.empty() ? "." : directory, errno);
+                 directory.empty() ? "." : directory, error);
     }
     // The older file's owner and permissions, or those that a newly created file would have.
     if (exists) {
