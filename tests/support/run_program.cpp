@@ -85,8 +85,13 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& di
             const rlimit size{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
             if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(126);
         }
-        const rlimit one{1, 1};
-        if (options.noNewThreads && setrlimit(RLIMIT_NPROC, &one) != 0) _exit(126);
+        if (options.noNewThreads) {
+            // LeakSanitizer needs a thread of its own at exit, and none can be started.
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":detect_leaks=0").c_str(), 1);
+            const rlimit one{1, 1};
+            if (setrlimit(RLIMIT_NPROC, &one) != 0) _exit(126);
+        }
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
