@@ -17,7 +17,7 @@ bool skipToRegion(std::FILE* in, bool& matrixSeen) {
             matrixSeen = matrixSeen || tail == kTitleEnd;
             if (c == EOF) return false;
             tail.clear();
-        } else {
+        } else if (c != '\r') {  // a file copied through Windows ends its lines with CR LF
             if (tail.size() == kTitleEnd.size()) tail.erase(0, 1);
             tail.push_back(static_cast<char>(c));
         }
