@@ -20,10 +20,12 @@ std::string cleanFragment(std::string_view fragment, char missingCode, char unkn
     return cleaned;
 }
 
-void codeRegion(Dataset& data, int region, RegionStates& states, CodedMatrix& coded) {
-    std::vector<std::string>& fragments = data.fragments[size_t(region)];
-    for (std::string& fragment : fragments) {
-        fragment = cleanFragment(fragment, data.missingCode, data.unknownCode);
+void codeRegion(const Dataset& data, int region, RegionStates& states, CodedMatrix& coded) {
+    std::vector<std::string> fragments;
+    fragments.reserve(size_t(data.taxonCount));
+    for (int32_t t = 0; t < data.taxonCount; ++t) {
+        fragments.push_back(cleanFragment(taxonFragment(data.taxonLine(t), data.regions[region]),
+                                          data.missingCode, data.unknownCode));
     }
 
     // std::string orders by char_traits<char>, which compares bytes as unsigned char.

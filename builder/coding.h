@@ -37,8 +37,8 @@ inline bool isCodedRegion(const RegionStates& states) {
     return states.lastStateIndex < kMaxCodedStates;
 }
 
-// Cleans the fragments of region `region` in place, fills `states` with the distinct
-// non-empty cleaned fragments (or the one empty state when there is none) and writes the
-// region's column of `coded`: the state's symbol, or the unknown-data code for an empty
+// Takes every taxon's fragment of region `region` and cleans it, fills `states` with the
+// distinct non-empty cleaned fragments (or the one empty state when there is none) and writes
+// the region's column of `coded`: the state's symbol, or the unknown-data code for an empty
 // fragment. A region with more than 96 states gets '-' in every cell.
-void codeRegion(Dataset& data, int region, RegionStates& states, CodedMatrix& coded);
+void codeRegion(const Dataset& data, int region, RegionStates& states, CodedMatrix& coded);

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 
 #include "common/run_error.h"
@@ -16,56 +17,88 @@ namespace {
     throw RunError("vornax: data file \"" + fileName + "\": " + reason + "\n");
 }
 
-// Returns the whole content of `in`, or throws RunError on a read error.
-std::string readAll(std::istream& in, const std::string& fileName) {
-    std::string text;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, size_t(in.gcount()));
-        if (!in) break;
-    }
-    if (in.bad()) failFile("vornax", "cannot read", fileName, errno);
-    return text;
-}
+// The data file as it is read, one line at a time: a line feed ends a line, and a carriage
+// return before it (or at the very end of the file) is taken out. A NUL byte refuses the file
+// as soon as the reading reaches it.
+class DataLines {
+  public:
+    DataLines(std::istream& in, const std::string& fileName) : in_(in), fileName_(fileName) {}
 
-// Returns `text` with every carriage return that ends a line (before a line feed or at the
-// very end of the file) taken out.
-std::string withoutLineEndReturns(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool endsLine = i + 1 == text.size() || text[i + 1] == '\n';
-        if (text[i] == '\r' && endsLine) continue;
-        out += text[i];
+    // Reads the next line into `line`; returns false at the end of the file.
+    bool next(std::string& line) {
+        line.clear();
+        for (bool any = false;; any = true) {
+            if (at_ == size_ && !fill()) {
+                if (!any) return false;
+                newline_ = false;
+                break;
+            }
+            const size_t stop = std::min(nul_, lineFeed());
+            line.append(buffer_ + at_, stop - at_);
+            read_ += stop - at_;
+            at_ = stop;
+            if (at_ == nul_) {
+                refuse(fileName_, "it holds a NUL byte (byte " + std::to_string(read_ + 1) +
+                                      "); a data file must be plain text");
+            }
+            if (at_ < size_) {  // the line feed
+                ++at_;
+                ++read_;
+                newline_ = true;
+                break;
+            }
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        ++number_;
+        return true;
     }
-    return out;
-}
+    // Returns the number of lines read.
+    int64_t number() const { return number_; }
+    // Returns whether the last line read ended with a line feed.
+    bool endedWithLineFeed() const { return newline_; }
+
+  private:
+    // Reads the next piece of the file; returns false at its end.
+    bool fill() {
+        in_.read(buffer_, sizeof buffer_);
+        if (in_.bad()) failFile("vornax", "cannot read", fileName_, errno);
+        size_ = size_t(in_.gcount());
+        at_ = 0;
+        const void* nul = std::memchr(buffer_, '\0', size_);
+        nul_ = nul == nullptr ? std::string::npos : size_t(static_cast<const char*>(nul) - buffer_);
+        return size_ > 0;
+    }
+    // Returns the position of the next line feed in the piece, or its size.
+    size_t lineFeed() const {
+        const void* found = std::memchr(buffer_ + at_, '\n', size_ - at_);
+        return found == nullptr ? size_ : size_t(static_cast<const char*>(found) - buffer_);
+    }
+
+    std::istream& in_;
+    const std::string& fileName_;
+    char buffer_[65536];
+    size_t size_ = 0, at_ = 0;        // the bytes of the piece, and the next one to take
+    size_t nul_ = std::string::npos;  // the first NUL byte of the piece, if any
+    uint64_t read_ = 0;               // the bytes of the file taken so far
+    int64_t number_ = 0;
+    bool newline_ = false;
+};
 
 // Returns whether `c` is white space to the free-format reading of the header.
 bool isHeaderSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Moves `pos` past white space, line ends included.
-void skipSpace(const std::string& text, size_t& pos) {
-    while (pos < text.size() && isHeaderSpace(text[pos])) ++pos;
-}
-
-// Reads the three counts that begin line 1 (taxa, sites, regions), each a whole number within
-// the 32-bit range, and moves `pos` past them; refuses the file, naming vornax-import, when
-// line 1 does not begin with them.
-void readCounts(const std::string& text, size_t& pos, const std::string& fileName,
-                int32_t (&counts)[3]) {
-    const std::string cure =
-        "; vornax-import makes a data file from a FASTA, PHYLIP, NEXUS or Clustal alignment";
-    if (text.find_first_not_of(" \t\n\v\f\r") == std::string::npos) {
-        refuse(fileName, "it is empty" + cure);
-    }
+// Reads the three counts that begin line 1, `line` (taxa, sites, regions), each a whole
+// number within the 32-bit range, and moves `pos` past them; refuses the file, naming
+// vornax-import, when line 1 does not begin with them.
+void readCounts(const std::string& line, size_t& pos, const std::string& fileName,
+                const std::string& cure, int32_t (&counts)[3]) {
     const std::string lead = "line 1 does not begin with three counts (taxa, sites, regions): ";
     for (int i = 0; i < 3; ++i) {
-        while (pos < text.size() && text[pos] != '\n' && isHeaderSpace(text[pos])) ++pos;
-        const size_t end = std::min(text.find_first_of(" \t\n\v\f\r", pos), text.size());
-        std::string item = text.substr(pos, end - pos);
+        while (pos < line.size() && isHeaderSpace(line[pos])) ++pos;
+        const size_t end = std::min(line.find_first_of(" \t\n\v\f\r", pos), line.size());
+        std::string item = line.substr(pos, end - pos);
         if (item.empty()) refuse(fileName, lead + "it holds only " + std::to_string(i) + cure);
         const char* first = item.data() + (item.size() > 1 && item[0] == '+' && item[1] != '-');
         int64_t value = 0;
@@ -85,21 +118,18 @@ void readCounts(const std::string& text, size_t& pos, const std::string& fileNam
     }
 }
 
-// Reads the next byte that is not white space into `code`. Returns false at the end.
-bool readCode(const std::string& text, size_t& pos, char& code) {
-    skipSpace(text, pos);
-    if (pos >= text.size()) return false;
-    code = text[pos++];
-    return true;
-}
-
-// Returns the line that starts at `pos` (without its line feed) and moves `pos` past it.
-std::string_view nextLine(const std::string& text, size_t& pos) {
-    const size_t start = pos;
-    size_t stop = text.find('\n', start);
-    if (stop == std::string::npos) stop = text.size();
-    pos = stop < text.size() ? stop + 1 : stop;
-    return std::string_view(text).substr(start, stop - start);
+// Reads the next byte that is not white space into `code`, from `line` at `pos` on and then
+// from the lines after it. Returns false at the end of the file.
+bool readCode(DataLines& lines, std::string& line, size_t& pos, char& code) {
+    for (;;) {
+        while (pos < line.size() && isHeaderSpace(line[pos])) ++pos;
+        if (pos < line.size()) {
+            code = line[pos++];
+            return true;
+        }
+        if (!lines.next(line)) return false;
+        pos = 0;
+    }
 }
 
 // Returns whether `line` holds nothing but blanks, tabs and carriage returns.
@@ -148,6 +178,10 @@ std::string taxonFragment(std::string_view line, const RegionBounds& bounds) {
         fragment += c;
     }
     return fragment;
+}
+
+std::string taxonSequence(const Dataset& data, int32_t taxon) {
+    return taxonFragment(data.taxonLine(taxon), RegionBounds{1, INT32_MAX, INT32_MAX});
 }
 
 namespace {
@@ -229,12 +263,7 @@ void checkRegionLine(std::string_view line, const Dataset& data,
 
 void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
                   const DataFileReport& report) {
-    const std::string text = withoutLineEndReturns(readAll(in, fileName));
-    const size_t nul = text.find('\0');
-    if (nul != std::string::npos) {
-        refuse(fileName, "it holds a NUL byte (byte " + std::to_string(nul + 1) +
-                             "); a data file must be plain text");
-    }
+    DataLines lines(in, fileName);
     const auto problem = [&](int64_t line, const std::string& what) {
         if (report.problem) report.problem(line, what);
     };
@@ -243,11 +272,24 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
     // that cannot be read leaves it and the next at 0. The rest of the last item's line is
     // a comment.
     data = Dataset();
+    const std::string cure =
+        "; vornax-import makes a data file from a FASTA, PHYLIP, NEXUS or Clustal alignment";
+    const auto isSpace = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(), isHeaderSpace);
+    };
+    std::string line;
+    lines.next(line);
+    if (isSpace(line)) {  // no count on line 1: does the file hold anything at all?
+        bool empty = true;
+        for (std::string later; empty && lines.next(later);) empty = isSpace(later);
+        if (empty) refuse(fileName, "it is empty" + cure);
+    }
     size_t pos = 0;
     int32_t counts[3] = {0, 0, 0};
-    readCounts(text, pos, fileName, counts);
-    if (readCode(text, pos, data.missingCode)) readCode(text, pos, data.unknownCode);
-    nextLine(text, pos);
+    readCounts(line, pos, fileName, cure, counts);
+    if (readCode(lines, line, pos, data.missingCode)) {
+        readCode(lines, line, pos, data.unknownCode);
+    }
     data.taxonCount = counts[0] < 0 ? 0 : counts[0];
     data.siteCount = counts[1];
     data.regionCount = counts[2] < 0 ? 0 : counts[2];
@@ -257,9 +299,11 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
                              " can be coded");
     }
 
-    // The region line, and the length test of every region before any taxon is read.
-    int64_t lineNumber = 1 + std::count(text.begin(), text.begin() + pos, '\n');
-    const std::string_view regionLine = nextLine(text, pos);
+    // The region line (empty at the end of the file), and the length test of every region
+    // before any taxon is read.
+    int64_t lineNumber = lines.number() + (lines.endedWithLineFeed() ? 1 : 0);
+    std::string regionLine;
+    lines.next(regionLine);
     data.regions = parseRegionLine(regionLine, data.regionCount);
     data.regions.resize(size_t(data.regionCount));
     checkRegionLine(regionLine, data, [&](const std::string& what) { problem(lineNumber, what); });
@@ -281,8 +325,7 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
     }
 
     // The taxon lines; lines holding only blanks and tabs are not taxa.
-    data.fragments.assign(size_t(data.regionCount), {});
-    std::unordered_map<std::string_view, int64_t> nameLines;
+    std::unordered_map<std::string, int64_t> nameLines;
     struct WrongLength {
         int64_t line, sites;
         int32_t taxon;
@@ -290,23 +333,20 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
     std::vector<WrongLength> wrongLengths;
     int32_t taxaRead = 0;
     while (taxaRead < data.taxonCount) {
-        if (pos >= text.size()) {
+        if (!lines.next(line)) {
             refuse(fileName, "it ends after " + std::to_string(taxaRead) + " of the " +
                                  std::to_string(data.taxonCount) +
                                  " taxon lines that its header announces");
         }
         ++lineNumber;
-        const std::string_view line = nextLine(text, pos);
         if (isBlankLine(line)) continue;
-        const std::string_view name = line.substr(0, line.find_first_of(" \t"));
+        const std::string_view name = std::string_view(line).substr(0, line.find_first_of(" \t"));
         data.taxonNames.emplace_back(name);
         if (name.size() > size_t(data.longestNameLength)) {
             data.longestNameLength = int(std::min<size_t>(name.size(), INT32_MAX));
         }
-        for (int32_t r = 0; r < data.regionCount; ++r) {
-            data.fragments[r].push_back(taxonFragment(line, data.regions[r]));
-        }
-        data.sequences.push_back(taxonFragment(line, RegionBounds{1, INT32_MAX, INT32_MAX}));
+        data.taxonText += line;
+        data.taxonLineEnds.push_back(data.taxonText.size());
         ++taxaRead;
 
         const auto [first, fresh] = nameLines.emplace(name, lineNumber);
@@ -334,9 +374,9 @@ void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
         }
     }
     int64_t extraLines = 0, firstExtra = 0;
-    while (pos < text.size()) {
+    while (lines.next(line)) {
         ++lineNumber;
-        if (isBlankLine(nextLine(text, pos))) continue;
+        if (isBlankLine(line)) continue;
         if (extraLines++ == 0) firstExtra = lineNumber;
     }
     if (extraLines > 0) {

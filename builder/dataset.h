@@ -1,5 +1,5 @@
 // The data file reader: the counts, the two data codes, the region bounds, the taxon
-// names and every taxon's fragment of every region.
+// names and lines, and each taxon's fragment of a region taken from its line.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,9 @@ struct RegionBounds {
     int64_t length = 0;  // end - begin + 1; 0 or less for an empty region
 };
 
-// Everything the builder keeps of the data file.
+// Everything the builder keeps of the data file: its header, its regions and its taxon lines,
+// from which each region's fragments are taken when the region is coded (so that the memory
+// it needs stays about the size of the file).
 struct Dataset {
     int32_t taxonCount = 0;  // taxon lines read (a negative count in the file acts as 0)
     int32_t siteCount = 0;
@@ -28,11 +30,16 @@ struct Dataset {
     std::vector<RegionBounds> regions;    // regionCount entries
     std::vector<std::string> taxonNames;  // taxonCount entries
     int longestNameLength = 0;
-    // fragments[region][taxon]: the taxon's characters at the region's sites, in site order.
-    std::vector<std::vector<std::string>> fragments;
-    // sequences[taxon]: the taxon's characters from site 1 to the end of its line, a c g t in
-    // upper case as in the fragments (the whole alignment, for vornax-export --data).
-    std::vector<std::string> sequences;
+    // The taxon lines without their line ends, one after the other: line t ends at
+    // taxonLineEnds[t].
+    std::string taxonText;
+    std::vector<size_t> taxonLineEnds;
+
+    // Returns the line of taxon `taxon` (0 to taxonCount - 1), without its line end.
+    std::string_view taxonLine(int32_t taxon) const {
+        const size_t start = taxon == 0 ? 0 : taxonLineEnds[size_t(taxon) - 1];
+        return std::string_view(taxonText).substr(start, taxonLineEnds[size_t(taxon)] - start);
+    }
 };
 
 // How the reader reports what it finds.
@@ -46,10 +53,11 @@ struct DataFileReport {
     bool dialogue = true;
 };
 
-// Reads a whole data file from `in` into `data`. `fileName` names the file in messages.
-// Throws RunError for a file that cannot be used (a first line that does not begin with three
-// counts, too many regions, an oversized region, fewer taxon lines than the header promises,
-// a NUL byte, a read error).
+// Reads a whole data file from `in` into `data`, a line at a time. `fileName` names the file
+// in messages. Throws RunError for a file that cannot be used (a first line that does not
+// begin with three counts, too many regions, an oversized region, fewer taxon lines than the
+// header promises, a NUL byte, a read error) as soon as the reading meets it, so that neither
+// /dev/zero nor an endless stream is read on.
 void readDataFile(std::istream& in, const std::string& fileName, Dataset& data,
                   const DataFileReport& report = {});
 
@@ -64,3 +72,7 @@ std::vector<RegionBounds> parseRegionLine(std::string_view line, int32_t regionC
 // the blanks and tabs that follow the name), with a, c, g, t turned to upper case. Sites
 // outside the line contribute nothing.
 std::string taxonFragment(std::string_view line, const RegionBounds& bounds);
+
+// Returns the characters of taxon `taxon` from site 1 to the end of its line, with a, c, g, t
+// turned to upper case as in its fragments: its whole aligned sequence.
+std::string taxonSequence(const Dataset& data, int32_t taxon);

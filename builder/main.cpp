@@ -12,12 +12,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <new>
 #include <string>
 
 #include "builder/dataset.h"
 #include "builder/outputs.h"
 #include "common/command_line.h"
+#include "common/console.h"
+#include "common/filenames.h"
+#include "common/files.h"
 #include "common/run_error.h"
 
 namespace {
@@ -35,8 +37,8 @@ const char kFooter[] =
     "file from a FASTA, PHYLIP, NEXUS or Clustal alignment.\n"
     "Example: vornax -w 1,2,1 -d run rana.dat\n"
     "Exit status: 0 when the files are written; 1 when the data file is missing or\n"
-    "refused (or has a mistake, with --strict), a region is too large or an output file\n"
-    "cannot be written; 2 for a wrong option.\n"
+    "refused (or has a mistake, with --strict), a region is too large, or an output\n"
+    "file cannot be written or is in use by another run; 2 for a wrong option.\n"
     "See also: vornax-import(1), quillet(1), vornax-export(1).\n";
 
 const char kBanner[] =
@@ -119,6 +121,14 @@ DataFileReport problemReport(const std::string& fileName, bool strict, bool dial
     return report;
 }
 
+// Refuses a data file that is one of the files that the run writes in `directory`: writing
+// them would destroy it.
+void refuseDataFileAsOutput(const std::string& dataFile, const std::string& directory) {
+    for (const char* name : {kStepMatrixFile, kAlignmentsFile}) {
+        refuseToOverwriteInput("vornax", pathIn(directory, name), {dataFile});
+    }
+}
+
 // The dialogue: the banner, the data file's name and the three weights asked on the console,
 // then the run in the current directory with its console copy.
 void runDialogue() {
@@ -134,6 +144,7 @@ void runDialogue() {
     if (!dataFile.is_open() || std::filesystem::is_directory(fileName, ignored)) {
         throw RunError("input file \"" + fileName + "\" not found. \nprogram terminated\n");
     }
+    refuseDataFileAsOutput(fileName, "");
 
     writeConsole(std::string(24, '\n'));
     askWeight(
@@ -173,6 +184,7 @@ void runNamed(const Options& options) {
     errno = 0;
     std::ifstream dataFile(options.dataFile, std::ios::binary);
     if (!dataFile.is_open()) failFile("vornax", "cannot read", options.dataFile, errno);
+    refuseDataFileAsOutput(options.dataFile, options.directory);
 
     Dataset data;
     int problems = 0;
@@ -208,6 +220,7 @@ void runNamed(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    startProgram();
     try {
         if (argc <= 1) {
             runDialogue();
@@ -242,7 +255,7 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const RunError& error) {
         return reportRunError(error);
-    } catch (const std::bad_alloc&) {
-        return reportRunError(RunError("vornax: out of memory\n"));
+    } catch (const std::exception& error) {
+        return reportException("vornax", error);
     }
 }

@@ -19,9 +19,11 @@ struct RunDisplay {
 
 // Codes every region of `data` with `weights` and writes StepMatrix and Alignments into
 // `directory` ("" for the current one), replacing earlier ones; a data set without regions
-// empties Alignments and appends its coded data matrix to StepMatrix. Each region's texts
-// reach both files whole before the next region starts, so a run stopped from outside leaves
-// them complete up to the last finished region. Throws RunError naming a file that cannot be
-// written.
+// empties Alignments and appends its coded data matrix to StepMatrix. Both files are opened and
+// locked (flock) before either is emptied, so a run that cannot open one, or that another run
+// holds them from, changes neither. Each region's texts reach both files whole before the next
+// region starts, so a run stopped from outside leaves them complete up to the last finished
+// region, and a write that fails (a full disk) cuts both back to that point. Throws RunError
+// naming a file that cannot be written, or the files another run holds.
 void writeRunOutputs(Dataset& data, const UserWeights& weights, const std::string& directory,
                      const RunDisplay& display);

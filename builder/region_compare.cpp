@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "builder/alignments_writer.h"
@@ -122,23 +123,30 @@ void compareRegionStates(const RegionStates& states, char gapChar, const CostMod
     struct StopGuard {
         RowSchedule& schedule;
         ~StopGuard() { schedule.stop(); }
-    };
+    } guard{schedule};
     for (int t = 0; t < threads; ++t) {
-        workers.emplace_back([&] {
-            try {
-                Workspace workspace(newPairWorkspace(), deletePairWorkspace);
-                for (int g = schedule.take(); g >= 0; g = schedule.take()) {
-                    compareRow(states, g, gapChar, model, weights, *workspace, costs,
-                               schedule.records(g));
-                    schedule.finish(g);
+        try {
+            workers.emplace_back([&] {
+                try {
+                    Workspace workspace(newPairWorkspace(), deletePairWorkspace);
+                    for (int g = schedule.take(); g >= 0; g = schedule.take()) {
+                        compareRow(states, g, gapChar, model, weights, *workspace, costs,
+                                   schedule.records(g));
+                        schedule.finish(g);
+                    }
+                } catch (...) {
+                    schedule.stop();
+                    schedule.finish(-1, std::current_exception());
                 }
-            } catch (...) {
-                schedule.stop();
-                schedule.finish(-1, std::current_exception());
-            }
-        });
+            });
+        } catch (const std::system_error&) {
+            break;  // no more threads can be started: those that run share the rows
+        }
     }
-    StopGuard guard{schedule};
+    if (workers.empty()) {
+        compareRegionStates(states, gapChar, model, weights, costs, alignments, rowDone, 1);
+        return;
+    }
     for (int g = 0; g < rows; ++g) {
         schedule.wait(g);
         alignments += schedule.records(g);

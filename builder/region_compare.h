@@ -26,8 +26,8 @@ int defaultThreadCount();
 // Aligns every pair (i, j), i < j, of the region's states, fills `costs`, appends one record
 // per pair to `alignments` in pair order and calls `rowDone(g)` as soon as row g of the step
 // matrix is complete (all pairs of rows 0 to g are done), in row order. The rows are shared
-// out among `threads` threads (0: defaultThreadCount()); the output is the same for any
-// number.
+// out among `threads` threads (0: defaultThreadCount()), or aligned on the calling thread when
+// no thread can be started; the output is the same for any number.
 void compareRegionStates(const RegionStates& states, char gapChar, const CostModel& model,
                          const UserWeights& weights, CostTables& costs, std::string& alignments,
                          const std::function<void(int)>& rowDone, int threads = 0);

@@ -100,6 +100,9 @@ std::string codedMatrixText(const Dataset& data, const CodedMatrix& coded, bool 
     const std::string lead = "[ " + std::string(size_t(longest > 1 ? longest - 1 : 0), ' ');
     std::string text = lead + "\tambiguous region ]\n";
     text += regionNumberingText(data, coded, lead, console);
+    // Room for the rows at once: the text may be many times the size of the data file.
+    text.reserve(text.size() +
+                 size_t(coded.taxonCount) * (size_t(longest) + 3 + size_t(data.regionCount)));
     for (int t = 0; t < coded.taxonCount; ++t) {
         const std::string& name = data.taxonNames[size_t(t)];
         text += name;

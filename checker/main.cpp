@@ -1,16 +1,21 @@
 // quillet: checks that every aligned row in Alignments, with its gaps removed, is the
 // sequence that StepMatrix lists for the row's state symbol, region by region.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "checker/region_check.h"
 #include "checker/stepmatrix_reader.h"
 #include "checker/working_copy.h"
 #include "common/command_line.h"
+#include "common/console.h"
 #include "common/filenames.h"
+#include "common/files.h"
 #include "common/run_error.h"
 
 namespace {
@@ -26,9 +31,10 @@ const char kFooter[] =
     "Alignments, in the current directory or DIR.\n"
     "Example: quillet -d run --batch\n"
     "Exit status: 0 when the check ran to its end (with --batch: and found no error);\n"
-    "1 when a file is missing or cannot be read or written, the check could not be\n"
-    "completed, or (with --batch) it found an error; 2 for a wrong option; an abort\n"
-    "(SIGABRT) on the answer 2.\n"
+    "1 when a file is missing, in use by another run, or cannot be read or written,\n"
+    "the check could not be completed, StepMatrix lacks the coded data matrix that\n"
+    "ends a finished run, or (with --batch) it found an error; 2 for a wrong option;\n"
+    "an abort (SIGABRT) on the answer 2.\n"
     "See also: vornax(1), vornax-export(1).\n";
 
 struct FileCloser {
@@ -44,6 +50,7 @@ File openFile(const std::string& path, const char* mode) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    startProgram();
     try {
         std::string directory;
         bool batch = false;
@@ -66,11 +73,33 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
 
         // Inputs: all three files are opened before any is tested, so a run that stops on a
-        // missing input leaves an empty working copy behind.
+        // missing input leaves an empty working copy behind. While vornax writes the inputs or
+        // another quillet checks them, nothing is read or emptied.
         File alignments = openFile(alignmentsPath, "rb");
         File stepMatrix = openFile(stepMatrixPath, "rb");
-        File copyWriter = openFile(copyPath, "wb");
-        const int copyErrno = errno;
+        bool copyCreated = false;
+        const int copyDescriptor = openForWriting(copyPath, copyCreated);
+        int copyErrno = errno;
+        std::vector<std::string> inUse;
+        if (alignments && !lockFile(fileno(alignments.get()), false)) {
+            inUse.push_back(alignmentsPath);
+        }
+        if (stepMatrix && !lockFile(fileno(stepMatrix.get()), false)) {
+            inUse.push_back(stepMatrixPath);
+        }
+        if (copyDescriptor >= 0 && !lockFile(copyDescriptor, true)) inUse.push_back(copyPath);
+        if (!inUse.empty()) {
+            if (copyCreated) unlink(copyPath.c_str());
+            failInUse("quillet", inUse);
+        }
+        File copyWriter;
+        if (copyDescriptor >= 0) {
+            if (emptyFile(copyDescriptor)) copyWriter.reset(fdopen(copyDescriptor, "wb"));
+            if (!copyWriter) {
+                copyErrno = errno;
+                close(copyDescriptor);
+            }
+        }
         if (!alignments) {
             throw RunError("input file \"" + alignmentsPath +
                            "\" not found. \nprogram terminated\n");
@@ -99,9 +128,11 @@ int main(int argc, char** argv) {
         StepMatrixRegion region;
         CheckTally tally;
         bool complete = true;
-        for (;;) {
-            const RegionRead read = readStepMatrixRegion(stepMatrix.get(), region, stdout);
-            if (read == RegionRead::noMore) break;
+        int regions = 0;  // the regions of StepMatrix that were found
+        RegionRead read;
+        for (;; ++regions) {
+            read = readStepMatrixRegion(stepMatrix.get(), region, stdout);
+            if (read == RegionRead::noMore || read == RegionRead::unfinished) break;
             if (read == RegionRead::cutShort ||
                 !checkRegion(copyReader.get(), region, tally, stdout, answers)) {
                 complete = false;
@@ -137,9 +168,20 @@ int main(int argc, char** argv) {
         stepMatrix.reset();
         alignments.reset();
         if (unreadable != nullptr) failFile("quillet", "cannot read", *unreadable, unreadableErrno);
+        if (read == RegionRead::unfinished) {
+            const std::string held =
+                regions == 0 ? "holds neither a region nor"
+                             : "ends after " + std::to_string(regions) +
+                                   (regions == 1 ? " region without" : " regions without");
+            throw RunError("quillet: \"" + stepMatrixPath + "\" " + held +
+                           " the coded data matrix that ends a finished run: the run of vornax "
+                           "that wrote it did not finish\n");
+        }
         const bool clean = tally.errorCount == 0 && tally.unknownSymbols == 0;
         return complete && (clean || !batch) ? 0 : 1;
     } catch (const RunError& error) {
         return reportRunError(error);
+    } catch (const std::exception& error) {
+        return reportException("quillet", error);
     }
 }

@@ -1,5 +1,31 @@
 #include "checker/stepmatrix_reader.h"
 
+#include <string_view>
+
+namespace {
+
+// Reads characters from `in` until one is '#', the start of a region header. Returns true when
+// it was found; false at the end of the file, with `matrixSeen` telling whether a line that
+// ends as the coded data matrix's title line ("ambiguous region ]") was passed.
+bool skipToRegion(std::FILE* in, bool& matrixSeen) {
+    static constexpr std::string_view kTitleEnd = "ambiguous region ]";
+    std::string tail;  // the last bytes of the current line, at most as many as kTitleEnd
+    matrixSeen = false;
+    for (int c = std::getc(in);; c = std::getc(in)) {
+        if (c == '#') return true;
+        if (c == '\n' || c == EOF) {
+            matrixSeen = matrixSeen || tail == kTitleEnd;
+            if (c == EOF) return false;
+            tail.clear();
+        } else if (c != '\r') {  // a file copied through Windows ends its lines with CR LF
+            if (tail.size() == kTitleEnd.size()) tail.erase(0, 1);
+            tail.push_back(static_cast<char>(c));
+        }
+    }
+}
+
+}  // namespace
+
 bool skipPast(std::FILE* in, int target) {
     for (int c = std::getc(in); c != EOF; c = std::getc(in)) {
         if (c == target) return true;
@@ -23,7 +49,10 @@ RegionRead readStepMatrixRegion(std::FILE* stepMatrix, StepMatrixRegion& region,
                                 std::FILE* console) {
     region.sequences.clear();
     region.stateCount = 0;
-    if (!skipPast(stepMatrix, '#')) return RegionRead::noMore;
+    bool matrixSeen = false;
+    if (!skipToRegion(stepMatrix, matrixSeen)) {
+        return matrixSeen ? RegionRead::noMore : RegionRead::unfinished;
+    }
 
     int ending = 0;
     region.regionNumber = readDecimal(stepMatrix, ending);

@@ -16,9 +16,12 @@ struct StepMatrixRegion {
 
 // How a call of readStepMatrixRegion ended.
 enum class RegionRead {
-    found,     // a region was read (or announced as skipped)
-    noMore,    // the file ended before the next '#': the normal end
-    cutShort,  // the file ended inside an announced region
+    found,       // a region was read (or announced as skipped)
+    noMore,      // the file ended before the next '#', after the coded data matrix's title
+                 // line "[ ...\tambiguous region ]": the end of a finished run's file
+    unfinished,  // the file ended before the next '#' without that line: the run that wrote
+                 // it did not finish
+    cutShort,    // the file ended inside an announced region
 };
 
 // Reads characters from `in` until one is `target`. Returns true when it was found, false
@@ -31,6 +34,6 @@ bool skipPast(std::FILE* in, int target);
 int32_t readDecimal(std::FILE* in, int& ending);
 
 // Reads the next region from `stepMatrix` into `region`, writing "comparing region N" to
-// `console` for every header found. Returns found, noMore or cutShort.
+// `console` for every header found. Returns found, noMore, unfinished or cutShort.
 RegionRead readStepMatrixRegion(std::FILE* stepMatrix, StepMatrixRegion& region,
                                 std::FILE* console);

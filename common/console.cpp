@@ -1,16 +1,25 @@
 #include "common/console.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
 
 #include "common/run_error.h"
 
-bool hasOption(int argc, char** argv, const char* option) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], option) == 0) return true;
+void startProgram() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free descriptor is this one, as the ones below it are open.
+        const int opened = open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != descriptor) {
+            dup2(opened, descriptor);
+            close(opened);
+        }
     }
-    return false;
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void writeStandardOutput(const char* program, const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 void failFile(const char* program, const char* what, const std::string& path, int errnum) {
     std::string message = std::string(program) + ": " + what + " \"" + path + "\"";
@@ -22,4 +23,10 @@ int reportRunError(const RunError& error) {
     std::fwrite(error.what(), 1, std::strlen(error.what()), stream);
     std::fflush(stream);
     return error.exitStatus();
+}
+
+int reportException(const char* program, const std::exception& error) {
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+    return reportRunError(
+        RunError(std::string(program) + ": " + (memory ? "out of memory" : error.what()) + "\n"));
 }

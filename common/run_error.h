@@ -1,4 +1,4 @@
-// The one error type of both programs: thrown wherever a run cannot go on, caught in
+// The one error type of every program: thrown wherever a run cannot go on, caught in
 // main, which prints the message and returns the exit status.
 #pragma once
 
@@ -32,3 +32,7 @@ private:
 // Prints the error's message on its stream, flushes both console streams and returns
 // the error's exit status.
 int reportRunError(const RunError& error);
+
+// Reports an exception that is no RunError as "<program>: <what>" (or "out of memory") on the
+// error stream, like reportRunError; returns 1.
+int reportException(const char* program, const std::exception& error);

@@ -78,7 +78,7 @@ std::vector<AlignedRegion> readAlignments(const std::string& text, const std::st
                                           const StepMatrixFile& stepMatrix,
                                           const std::string& stepMatrixPath) {
     Lines lines(text, path);
-    const auto differ = [&](int line, const std::string& why) {
+    const auto differ = [&](int64_t line, const std::string& why) {
         throw RunError("vornax-export: \"" + stepMatrixPath + "\" and \"" + path +
                        "\" do not belong together: line " + std::to_string(line) + " of \"" + path +
                        "\" " + why +

@@ -23,7 +23,7 @@ std::string stateCount(std::size_t states, bool coded) {
 
 // Throws the RunError of a StepMatrix whose content `file` does not match the data file's
 // `data` (the builder's coding of the same regions), naming the first difference.
-void checkTogether(const StepMatrixFile& file, Dataset& data, const std::string& dataPath,
+void checkTogether(const StepMatrixFile& file, const Dataset& data, const std::string& dataPath,
                    const std::string& stepMatrixPath) {
     const auto differ = [&](const std::string& why) {
         throw RunError("vornax-export: \"" + dataPath + "\" and \"" + stepMatrixPath +
@@ -84,7 +84,7 @@ DataSet codedDataSet(StepMatrixFile file) {
     return data;
 }
 
-DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataPath,
+DataSet joinDataFile(StepMatrixFile file, const Dataset& data, const std::string& dataPath,
                      const std::string& stepMatrixPath) {
     checkTogether(file, data, dataPath, stepMatrixPath);
     const auto refuse = [&](const std::string& why) {
@@ -94,18 +94,18 @@ DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataP
     // Every sequence, without the blanks and tabs that end its line, has the sites that the
     // header announces (which bounds the work below by the size of the file).
     const int siteCount = std::max(data.siteCount, 0);
-    std::vector<std::string_view> sequences;
-    for (std::size_t t = 0; t < data.sequences.size(); ++t) {
-        std::string_view sequence = data.sequences[t];
+    std::vector<std::string> sequences;
+    for (std::size_t t = 0; t < file.taxa.size(); ++t) {
+        std::string sequence = taxonSequence(data, static_cast<int32_t>(t));
         while (!sequence.empty() && (sequence.back() == ' ' || sequence.back() == '\t')) {
-            sequence.remove_suffix(1);
+            sequence.pop_back();
         }
         if (sequence.size() != static_cast<std::size_t>(siteCount)) {
             refuse("taxon " + std::to_string(t + 1) + " " + shown(file.taxa[t].name) + " has " +
                    std::to_string(sequence.size()) + " sites, and the header says " +
                    std::to_string(siteCount));
         }
-        sequences.push_back(sequence);
+        sequences.push_back(std::move(sequence));
     }
 
     DataSet joined;

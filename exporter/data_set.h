@@ -28,7 +28,7 @@ DataSet codedDataSet(StepMatrixFile file);
 // when they do not belong together (other taxa, other regions, other states, a taxon coded
 // otherwise than its sites say), when a sequence does not have the sites that the data file's
 // header announces, or when a site outside the regions holds a byte that is no base.
-DataSet joinDataFile(StepMatrixFile file, Dataset data, const std::string& dataPath,
+DataSet joinDataFile(StepMatrixFile file, const Dataset& data, const std::string& dataPath,
                      const std::string& stepMatrixPath);
 
 // Throws the RunError of joined `data` (read from `dataPath`, with taxa) whose regions cover

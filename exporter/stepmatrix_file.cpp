@@ -1,6 +1,8 @@
 #include "exporter/stepmatrix_file.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -183,6 +185,30 @@ StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path)
         }
     }
     file.taxa = readCodedMatrix(lines, file.regions.size());
+
+    // Each state of a region is the sequence of a taxon, whose row shows its symbol (but for the
+    // one empty state of a region that every taxon lacks): a state that no row shows means that
+    // rows are missing from the end.
+    for (std::size_t r = 0; r < file.regions.size(); ++r) {
+        const FileRegion& region = file.regions[r];
+        std::array<bool, 256> shownCells{};
+        for (const CodedTaxon& taxon : file.taxa) {
+            shownCells[static_cast<unsigned char>(taxon.cells[r])] = true;
+        }
+        for (std::size_t state = 0; region.coded && state < region.states.size(); ++state) {
+            if (region.states[state].empty() ||
+                shownCells[static_cast<unsigned char>(stateSymbol(static_cast<int>(state)))]) {
+                continue;
+            }
+            throw RunError("vornax-export: \"" + path + "\" ends after line " +
+                           std::to_string(lines.number()) + " with " +
+                           std::to_string(file.taxa.size()) + " taxon rows, and none shows state " +
+                           std::to_string(state) + " " + shown(region.states[state]) +
+                           " of region " + std::to_string(region.number) +
+                           ", which a taxon must have: its coded data matrix is cut short (did "
+                           "vornax stop before it finished?)\n");
+        }
+    }
     return file;
 }
 

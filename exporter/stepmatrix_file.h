@@ -30,7 +30,8 @@ struct StepMatrixFile {
 
 // Reads the text of a StepMatrix file; `path` names it in messages. Returns the regions and
 // the coded data matrix; throws RunError (exit status 1) naming the line and what was
-// expected there when the text is not what vornax writes.
+// expected there when the text is not what vornax writes, and naming the line where it ends
+// when its coded data matrix lacks the rows of a state (a file cut among those rows).
 StepMatrixFile parseStepMatrix(const std::string& text, const std::string& path);
 
 // Returns the state that coded-matrix cell `cell` shows in coded region `region`, or -1 when

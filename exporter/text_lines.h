@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,7 @@ class Lines {
         return line;
     }
     // Returns the number of the line last taken, from 1 (0 before the first).
-    int number() const { return number_; }
+    int64_t number() const { return number_; }
     // Skips empty lines.
     void skipEmpty() {
         while (!atEnd() && peek().empty()) take("");
@@ -70,5 +71,5 @@ class Lines {
     const std::string& path_;
     const bool crlf_;
     std::size_t next_ = 0;
-    int number_ = 0;
+    int64_t number_ = 0;  // a file may hold more than 2^31 lines
 };

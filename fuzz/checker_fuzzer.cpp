@@ -58,9 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const CheckerOutput check = checkInMemory(stepMatrix, alignments);
     if (check.errors < 0 || size_t(check.errors) > occurrences(check.console, "\nError # "))
         fail("an error was counted but not reported");
-    // A StepMatrix without a region header gives nothing to compare: a clean, complete check.
+    // A StepMatrix without a region header gives nothing to compare: a clean check, complete
+    // when a line ends as the coded data matrix's title does (carriage returns aside).
+    std::string bare = stepMatrix + "\n";
+    std::erase(bare, '\r');
+    const bool titled = bare.find("ambiguous region ]\n") != std::string::npos;
     if (stepMatrix.find('#') == std::string::npos &&
-        (!check.console.empty() || !check.complete || check.errors != 0))
+        (!check.console.empty() || check.complete != titled || check.errors != 0))
         fail("a StepMatrix without regions did not give an empty check");
     return 0;
 }

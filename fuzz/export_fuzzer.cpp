@@ -1,13 +1,16 @@
 // Fuzz target: arbitrary bytes as a StepMatrix file for vornax-export's reader and both
 // writers (with --triangle). A file must be read or refused with a RunError; a file that is
 // read must give, in both formats, one character per region that is written, taxon rows of
-// that many cells and no state symbol that the format cannot hold.
+// that many cells and no state symbol that the format cannot hold, and (without --triangle)
+// a NEXUS file of as many taxa, whose step matrices hold the costs that StepMatrix gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "common/run_error.h"
+#include "exporter/export_plan.h"
 #include "exporter/nexus_writer.h"
 #include "exporter/stepmatrix_file.h"
 #include "exporter/tnt_writer.h"
@@ -42,6 +45,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         if (taxon.cells.size() != file.regions.size()) fail("a taxon row of the wrong length");
     }
     const DataSet data = codedDataSet(std::move(file));
+
+    // The NEXUS file holds every taxon row, and each of its step matrices the costs of its
+    // region as StepMatrix writes them ("i" for an infinite one).
+    const ExportResult plain = nexusExport(data, false);
+    const std::string taxa = "NTAX=" + std::to_string(data.coded.taxa.size()) + ";";
+    if (plain.characters > 0 && plain.text.find(taxa) == std::string::npos) fail("NTAX");
+    const std::string userType = "\tUSERTYPE Region_";
+    for (std::size_t at = plain.text.find(userType); at != std::string::npos;
+         at = plain.text.find(userType, at + 1)) {
+        std::istringstream block(plain.text.substr(at + userType.size()));
+        std::size_t number = 0;
+        block >> number;
+        const FileRegion& region = data.coded.regions.at(number - 1);
+        std::string line, cost;
+        for (std::size_t i = 0; i < region.states.size() + 2; ++i) std::getline(block, line);
+        for (const auto& row : region.cells) {
+            for (const std::string& cell : row) {
+                const bool infinite = parseCell(cell).kind == CellValue::Kind::infinity;
+                if (!(block >> cost) || cost != (infinite ? "i" : cell)) fail("a NEXUS cost");
+            }
+        }
+    }
     const ExportResult nexus = nexusExport(data, true);
     const ExportResult tnt = tntExport(data, true);
     if (nexus.characters > static_cast<int>(data.coded.regions.size()) ||

@@ -4,11 +4,11 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "common/command_line.h"
+#include "common/console.h"
 #include "common/files.h"
 #include "common/run_error.h"
 #include "importer/alignment_reader.h"
@@ -104,6 +104,7 @@ std::vector<SiteRange> regionsOf(const Options& options, const Alignment& alignm
 }  // namespace
 
 int main(int argc, char** argv) {
+    startProgram();
     try {
         CLI::App app(kDescription, "vornax-import");
         Options options;
@@ -150,6 +151,9 @@ int main(int argc, char** argv) {
             if (way->count() > 0) options.given = way->get_name();
         }
 
+        refuseToOverwriteInput("vornax-import", options.output,
+                               {options.alignment, options.regionsFile});
+
         // The alignment.
         const std::string text = readWholeFile("vornax-import", options.alignment);
         if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
@@ -185,7 +189,7 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const RunError& error) {
         return reportRunError(error);
-    } catch (const std::bad_alloc&) {
-        return reportRunError(RunError("vornax-import: out of memory\n"));
+    } catch (const std::exception& error) {
+        return reportException("vornax-import", error);
     }
 }

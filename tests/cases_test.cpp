@@ -4,14 +4,20 @@
 //   setup    conditions of the run, one per line  in/      the working directory before
 //   stdout   expected standard output             stderr   expected standard error
 //   status   expected exit status or signal name  out/     files new or changed after the run
+//   modes    files whose permissions are not rw-r--r-- after the run
 // Files of in/ that out/ does not list must be left as they were; no other file may appear. An
 // out/ that is a link to another case's out/ pins the same files as that case.
 // "@EXAMPLES@" in args and stdin stands for the bundled examples' folder. With
 // VORNAX_UPDATE_CASES=1 the runner writes what the run gave as the expected files instead.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +70,21 @@ std::map<std::string, std::string> contents(const fs::path& root) {
     return entries;
 }
 
+// Returns a line "NAME MODE" (octal) for each file of `root` whose permissions are not
+// rw-r--r--, which a run makes under the umask 022 the runner sets.
+std::string modesOf(const fs::path& root) {
+    std::string modes;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const fs::file_status status = fs::symlink_status(entry.path());
+        const unsigned mode = unsigned(status.permissions()) & 07777;
+        if (!fs::is_regular_file(status) || mode == 0644) continue;
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "%o", mode);
+        modes += fs::relative(entry.path(), root).string() + " " + octal + "\n";
+    }
+    return modes;
+}
+
 // Writes `bytes` to `path`, or removes it when `bytes` is what an absent file means.
 void writeExpected(const fs::path& path, const std::string& bytes, const std::string& absent) {
     if (bytes == absent) {
@@ -98,13 +119,32 @@ TEST_P(Cases, Run) {
     std::vector<std::string> args;
     for (const std::string& line : linesOf(c.dir / "args")) args.push_back(expand(line));
     RunOptions options;
+    std::vector<int> locked;  // files of the directory that the runner holds locked meanwhile
     for (const std::string& line : linesOf(c.dir / "setup")) {
+        std::istringstream words(line);
+        std::string word, name;
+        unsigned mode = 0;
+        words >> word;
         if (line == "read-only directory") {
             options.unprivileged = true;
             fs::permissions(work.path(), fs::perms::owner_read | fs::perms::owner_exec |
                                              fs::perms::others_read | fs::perms::others_exec);
         } else if (line == "standard output full") {
             options.fullStandardOutput = true;
+        } else if (line == "standard output closed" || line == "standard input closed") {
+            (line[9] == 'o' ? options.closedStandardOutput : options.closedStandardInput) = true;
+        } else if (line.starts_with("file size limit ")) {
+            options.fileSizeLimit = std::stoll(line.substr(16));
+        } else if (line == "no new threads") {
+            if (geteuid() == 0 && getpwuid(65534) == nullptr)
+                GTEST_SKIP() << "no user nobody to run without new threads as";
+            options.noNewThreads = true;
+            fs::permissions(work.path(), fs::perms::all);
+        } else if (word == "lock" && words >> name) {
+            locked.push_back(open(work.file(name).c_str(), O_RDONLY | O_CLOEXEC));
+            ASSERT_EQ(flock(locked.back(), LOCK_EX), 0) << "cannot lock " << name;
+        } else if (word == "mode" && words >> name >> std::oct >> mode) {
+            fs::permissions(work.file(name), fs::perms(mode));
         } else {
             FAIL() << "unknown setup line \"" << line << "\"";
         }
@@ -112,6 +152,7 @@ TEST_P(Cases, Run) {
     const RunResult r = RunningProgram(c.program, work.path(),
                                        expand(readFile((c.dir / "stdin").string())), args, options)
                             .wait();
+    for (int descriptor : locked) close(descriptor);
     fs::permissions(work.path(), fs::perms::owner_all, fs::perm_options::add);
     std::map<std::string, std::string> after = contents(work.path());
 
@@ -119,6 +160,7 @@ TEST_P(Cases, Run) {
         writeExpected(c.dir / "stdout", r.out, "");
         writeExpected(c.dir / "stderr", r.err, "");
         writeExpected(c.dir / "status", statusText(r) + "\n", "0\n");
+        writeExpected(c.dir / "modes", modesOf(work.path()), "");
         // An out/ that links to another case's out/ pins that case's files: it stays as it is.
         const bool linked = fs::is_symlink(c.dir / "out");
         if (!linked) fs::remove_all(c.dir / "out");
@@ -137,6 +179,7 @@ TEST_P(Cases, Run) {
     EXPECT_EQ(r.err, readFile((c.dir / "stderr").string()));
     const std::vector<std::string> status = linesOf(c.dir / "status");
     EXPECT_EQ(statusText(r), status.empty() ? "0" : status.front()) << r.err;
+    EXPECT_EQ(modesOf(work.path()), readFile((c.dir / "modes").string()));
     for (const auto& [name, bytes] : contents(c.dir / "out")) {
         if (bytes == "/") continue;
         ASSERT_TRUE(after.contains(name)) << name << " was not written";

@@ -79,7 +79,7 @@ CheckerOutput checkInMemory(const std::string& stepMatrix, const std::string& al
     for (;;) {
         const RegionRead read = readStepMatrixRegion(stepMatrixIn, region, console);
         if (read == RegionRead::noMore) break;
-        if (read == RegionRead::cutShort || !checkRegion(copyIn, region, tally, console, answers)) {
+        if (read != RegionRead::found || !checkRegion(copyIn, region, tally, console, answers)) {
             result.complete = false;
             break;
         }
@@ -99,7 +99,8 @@ std::vector<std::vector<std::string>> expectedStates(const Dataset& data) {
     std::vector<std::vector<std::string>> regions;
     for (int r = 0; r < data.regionCount; ++r) {
         std::vector<std::string> states;
-        for (const std::string& fragment : data.fragments[size_t(r)]) {
+        for (int32_t t = 0; t < data.taxonCount; ++t) {
+            const std::string fragment = taxonFragment(data.taxonLine(t), data.regions[size_t(r)]);
             std::string cleaned = cleanFragment(fragment, data.missingCode, data.unknownCode);
             if (!cleaned.empty()) states.push_back(cleaned);
         }

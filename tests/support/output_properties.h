@@ -21,7 +21,7 @@ BuilderOutput buildInMemory(const std::string& dataText, const UserWeights& weig
 
 // What quillet's check of a pair of files gave.
 struct CheckerOutput {
-    bool complete = false;  // the region loop ran to its end
+    bool complete = false;  // the region loop ran to the end of a finished run's StepMatrix
     long long errors = 0;   // sequence mismatches
     std::string console;    // what it wrote to the console
 };

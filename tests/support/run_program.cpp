@@ -1,6 +1,8 @@
 #include "support/run_program.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,7 +54,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& di
     const std::string errPath = io_.file("stderr");
     const std::string inPath = io_.file("stdin");
     std::string path = program;
-    const bool unprivileged = options.unprivileged && geteuid() == 0;
+    const bool unprivileged = (options.unprivileged || options.noNewThreads) && geteuid() == 0;
     if (unprivileged) {
         // The program's user must be able to run it and to write its console files.
         std::filesystem::permissions(io_.path(), std::filesystem::perms::all);
@@ -74,6 +76,22 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& di
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        for (int descriptor : {in, out, err}) close(descriptor);
+        if (options.closedStandardInput) close(0);
+        if (options.closedStandardOutput) close(1);
+        umask(022);
+        if (options.fileSizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit size{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
+            if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(126);
+        }
+        if (options.noNewThreads) {
+            // LeakSanitizer needs a thread of its own at exit, and none can be started.
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":detect_leaks=0").c_str(), 1);
+            const rlimit one{1, 1};
+            if (setrlimit(RLIMIT_NPROC, &one) != 0) _exit(126);
+        }
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);

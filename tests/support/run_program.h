@@ -43,6 +43,9 @@ struct RunOptions {
     bool unprivileged = false;
     // Standard output is /dev/full: every write to it fails.
     bool fullStandardOutput = false;
+    bool closedStandardInput = false, closedStandardOutput = false;  // closed at start
+    long long fileSizeLimit = 0;  // RLIMIT_FSIZE when above 0, with SIGXFSZ ignored
+    bool noNewThreads = false;    // RLIMIT_NPROC 1, as the user nobody when started by root
 };
 
 // A program started in directory `dir` with `input` as its standard input and `args` as its
