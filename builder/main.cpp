@@ -21,6 +21,7 @@
 #include "common/filenames.h"
 #include "common/files.h"
 #include "common/run_error.h"
+#include "engine/engine.h"
 
 namespace {
 
@@ -222,6 +223,7 @@ void runNamed(const Options& options) {
 int main(int argc, char** argv) {
     startProgram();
     try {
+        defaultKernelSet();  // a kernel set forced by VORNAX_KERNELS must exist before any work
         if (argc <= 1) {
             runDialogue();
         } else {

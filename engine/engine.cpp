@@ -5,11 +5,21 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <string>
 
+#include "engine/kernel_sets.h"
 #include "engine/pair_workspace.h"
 
+PairWorkspace* newPairWorkspace(KernelSet set) {
+    if (!kernelSetSupported(set))
+        throw std::invalid_argument(std::string("newPairWorkspace: this processor cannot run "
+                                                "the kernel set ") + kernelSetName(set));
+    PairWorkspace* workspace = new PairWorkspace;
+    workspace->stages = &searchStages(set);
+    return workspace;
+}
 PairWorkspace* newPairWorkspace() {
-    return new PairWorkspace;
+    return newPairWorkspace(defaultKernelSet());
 }
 void deletePairWorkspace(PairWorkspace* workspace) {
     delete workspace;
@@ -165,10 +175,10 @@ PairResult alignPair(std::string_view first, std::string_view second, char gapCh
 
     // The forward pass.
     setUpPair(ws);
-    compareUngapped(ws);
+    ws.stages->compareUngapped(ws);
     ws.plainOxy = ws.oxy;
     ws.plainLength = double(ws.lenL);
-    searchAlignment(ws);
+    ws.stages->searchAlignment(ws);
     if (trace) {
         trace->searchShorter = ws.bestRows.s.text();
         trace->searchLonger = ws.bestRows.l.text();
@@ -180,8 +190,8 @@ PairResult alignPair(std::string_view first, std::string_view second, char gapCh
 
     // The reverse pass.
     setUpReversePass(ws);
-    compareUngapped(ws);
-    searchAlignment(ws);
+    ws.stages->compareUngapped(ws);
+    ws.stages->searchAlignment(ws);
     tidyReverse(ws);
     ws.savedReverse = ws.bestRows;
     const double reverseLength = ws.alignedLength;

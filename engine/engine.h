@@ -53,7 +53,22 @@ struct PairTrace {
 // Per-pair working storage of the search; one per thread, reused for every pair.
 struct PairWorkspace;
 
-// Creates and destroys a workspace (it is large; allocate it once).
+// The instruction sets that the search's inner loops are built for. Every set gives the same
+// alignments and scores, bit for bit; they differ only in speed.
+enum class KernelSet { portable, avx2, avx512 };
+
+// Returns whether this build and this processor can run `set` (portable: always).
+bool kernelSetSupported(KernelSet set);
+// Returns the name of `set`: "portable", "avx2" or "avx512".
+const char* kernelSetName(KernelSet set);
+// Returns the set that new workspaces run: the one that the environment variable
+// VORNAX_KERNELS names when it is set, else the fastest that the processor supports. Throws
+// std::invalid_argument when VORNAX_KERNELS names no set that the processor can run.
+KernelSet defaultKernelSet();
+
+// Creates a workspace that runs kernel set `set` (which must be supported), or the default
+// set; destroys one. A workspace is large: allocate it once.
+PairWorkspace* newPairWorkspace(KernelSet set);
 PairWorkspace* newPairWorkspace();
 void deletePairWorkspace(PairWorkspace* workspace);
 

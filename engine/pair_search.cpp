@@ -2,12 +2,16 @@
 // (phase 1), and the sweep over positions with its two branches and clean-up (phase 2).
 // Every count is a double and every comparison is made in the order and with the
 // strictness that the method defines: step matrices depend on ties decided by the last bit.
+// This file is compiled once per kernel set, into the namespace that row_kernels.h names.
 #include <algorithm>
 #include <cmath>
 
 #include "engine/pair_workspace.h"
+#include "engine/row_kernels.h"
 
-void compareUngapped(PairWorkspace& ws) {
+namespace KERNEL_SET {
+
+KERNEL void compareUngapped(PairWorkspace& ws) {
     const Row& a = ws.workRows.s;
     const Row& r = ws.workRows.l;
     double cost = 0;
@@ -34,41 +38,57 @@ void compareUngapped(PairWorkspace& ws) {
 
 namespace {
 
-// Returns the first position from P on, up to limit + 1, whose cell of `row` holds `target`
-// and not the gap character: P moves on while its cell differs from the target or is the
-// gap, and while P <= limit.
-long scanFor(const Row& row, long P, double limit, char target, char gap) {
-    if (P > limit) return P;
-    const long last = long(std::floor(limit));  // the last position P may stop at
-    if (target == gap) return last + 1;         // a cell that matches is a gap: never stops
-    for (; P < 0 && P <= last; ++P)
-        if (row.at(P) == target) return P;
-    if (P <= last && P < kRowCells) {
-        const long end = std::min(last + 1, kRowCells);
-        const void* found = std::memchr(row.cells + P, target, size_t(end - P));
-        if (found) return static_cast<const char*>(found) - row.cells;
-        P = end;
+// The bar that a candidate's ratio must pass, and a test that rejects without dividing the
+// candidates that provably cannot pass it. The search computes a candidate's ratio as
+// fl(fl(m / length) / cost); with u = 2^-53 and every value a positive normal double, that is
+// at most m / (length * cost) * (1 + u)^2. The test rejects when
+// m < fl(fl(bar * (1 - 16u)) * fl(length * cost)), which gives
+//   ratio < bar * (1 - 16u) * (1 + u)^5 < bar,
+// so the exact test "ratio > bar" would have failed too. Every candidate that the test does
+// not reject (and every one outside the ranges below) is decided by the divisions as before.
+class RatioBar {
+public:
+    KERNEL explicit RatioBar(double bar) { raise(bar); }
+    // The bar becomes `bar`.
+    KERNEL void raise(double bar) {
+        usable_ = bar >= 0x1p-300 && bar <= 0x1p300;
+        shrunk_ = bar * (1 - 0x1p-49);
     }
-    // Beyond the row every cell reads as NUL.
-    if (P <= last) return target == '\0' ? P : last + 1;
-    return P;
-}
+    // Returns whether a candidate of `matches` (a count), `length` and `cost` has a ratio
+    // below the bar.
+    KERNEL bool rejects(double matches, double length, double cost) const {
+        return usable_ && length >= 0x1p-300 && length <= 0x1p300 && cost >= 0x1p-300 &&
+               cost <= 0x1p300 && matches < shrunk_ * (length * cost);
+    }
+
+private:
+    bool usable_ = false;
+    double shrunk_ = 0;
+};
 
 // Widens the gap block at `p` of `row` from `from` to `to` cells: the cells from p + from up
 // to and including the row's first NUL move to - from places right, then cells p to
 // p + to - 1 receive the gap character.
-void widenBlock(Row& row, long p, long from, long to, char gap) {
+KERNEL void widenBlock(Row& row, long p, long from, long to, char gap) {
     const long shift = to - from;
     const long firstNul = row.firstNul();
     for (long m = firstNul; m >= p + from; --m) row.put(m + shift, row.at(m));
     for (long m = p; m < p + to; ++m) row.put(m, gap);
 }
 
+// The candidates of a branch from `from` on: the positions up to `last` whose cell of `row`
+// holds `target`, the letter after the block; none when that is the gap character (a gap
+// never counts as a match).
+KERNEL_INLINE LetterPositions candidatesFrom(const Row& row, long from, long last, char target,
+                                             char gap) {
+    return LetterPositions(row, from, target == gap ? from - 1 : last, target);
+}
+
 // Phase 1: one block of as many gaps as the length difference, tried after every number of
 // the shorter state's letters. The work row with the block after K letters matches the
 // longer row where its first K letters do and where its other letters, B places on, do;
 // those counts are taken once for every K.
-void phaseOne(PairWorkspace& ws) {
+KERNEL void phaseOne(PairWorkspace& ws) {
     const long S = ws.lenS, L = ws.lenL, B = L - S;
     const Row& shorter = ws.workRows.s;
     const Row& longer = ws.workRows.l;
@@ -108,7 +128,7 @@ void phaseOne(PairWorkspace& ws) {
 
 // The shorter-row branch at sweep position p: blocks of growing length in the shorter work
 // row.
-void shorterBranch(PairWorkspace& ws, long p) {
+KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     Row& A = ws.workRows.s;
     const Row& R = ws.workRows.l;
     const double G = ws.model.gapCost;
@@ -116,21 +136,27 @@ void shorterBranch(PairWorkspace& ws, long p) {
     ws.gapBlockCount = ws.gapBlockBase;
     ws.shorterBlock = 0;
     ws.shorterBest.ratio = ws.oxy;
+    RatioBar bar(ws.shorterBest.ratio);
     const ColumnCounts before = countUngappedColumns(A, R, p, ws.gap);
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
-    for (long P = p; P < ws.workLength && A.at(p) != '\0'; ++P) {
-        // The next cell of the longer row that holds the letter after the block.
-        P = scanFor(R, P, ws.workLength, A.at(p + ws.shorterBlock), ws.gap);
-        if (P >= ws.workLength) break;
+    // Values that stay the same for the whole branch.
+    const long last = long(std::ceil(ws.workLength)) - 1;  // the last position below workLength
+    const long countEnd = long(std::ceil(double(ws.lenS) + ws.shorterGaps));
+    // The candidates: the cells of the longer row that hold the letter after the block (a gap
+    // never counts as a match, so a gap after the block has none). Taken in order, each one
+    // only while the cell after the one before lies below workLength.
+    LetterPositions candidates = candidatesFrom(R, p, last, A.at(p + ws.shorterBlock), ws.gap);
+    for (long next = p; next < ws.workLength && A.at(p) != '\0';) {
+        const long P = candidates.next();
+        if (P < 0) break;
+        next = P + 1;
         const long s = P - p;
         // Counts from the position on: the letter after the block, then the rest.
-        const ColumnCounts after = countAfter(R, s, A, ws.shorterBlock, p + 1,
-                                              long(std::ceil(double(ws.lenS) + ws.shorterGaps)));
+        const ColumnCounts after = countAfter(R, s, A, ws.shorterBlock, p + 1, countEnd);
         const double matchesAfter = 1 + double(after.matches);
         const double mismatchesAfter = double(after.mismatches);
         const double length = ws.workLength + double(s) - D;
-        const double similarity = (matchesBefore + matchesAfter) / length;
         double tally;
         if (double(s) == D)
             tally = ws.acceptedBranch == 1 ? ws.gapBlockCount - 1 : ws.gapBlockCount;
@@ -139,6 +165,9 @@ void shorterBranch(PairWorkspace& ws, long p) {
         else
             tally = ws.acceptedBranch == 1 ? ws.gapBlockCount : ws.gapBlockCount + 1;
         const double cost = mismatchesBefore + mismatchesAfter + G * tally;
+        const double matches = matchesBefore + matchesAfter;
+        if (bar.rejects(matches, length, cost)) continue;
+        const double similarity = matches / length;
         const double ratio = similarity / cost;
         if (ratio > ws.shorterBest.ratio && ratio > ws.oxy) {
             ws.gapBlockCount = (cost - mismatchesBefore - mismatchesAfter) / G;
@@ -146,13 +175,15 @@ void shorterBranch(PairWorkspace& ws, long p) {
             ws.shorterBlock = int(s);
             ws.acceptedBranch = 1;
             ws.shorterBest = {ratio, similarity, cost, length};
+            bar.raise(ratio);
+            candidates = candidatesFrom(R, next, last, A.at(p + ws.shorterBlock), ws.gap);
         }
     }
 }
 
 // The longer-row branch at sweep position PL: blocks of growing length in the longer
 // mirror row.
-void longerBranch(PairWorkspace& ws, long PL) {
+KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     const Row& A = ws.mirrorRows.s;
     Row& R = ws.mirrorRows.l;
     const double G = ws.model.gapCost;
@@ -160,15 +191,23 @@ void longerBranch(PairWorkspace& ws, long PL) {
     ws.longerBest.ratio = ws.oxy;
     ws.gapBlockCount = ws.gapBlockBase;
     ws.longerBlock = 0;
+    RatioBar bar(ws.longerBest.ratio);
     const ColumnCounts before = countUngappedColumns(A, R, PL, ws.gap);
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
-    for (long P = PL; double(P) < double(ws.lenS) + ws.shorterGaps && A.at(PL) != R.at(PL); ++P) {
-        P = scanFor(A, P, ws.workLength, R.at(PL + ws.longerBlock), ws.gap);
-        if (P >= ws.workLength) break;
+    // Values that stay the same for the whole branch.
+    const long last = long(std::ceil(ws.workLength)) - 1;  // the last position below workLength
+    const long countEnd = long(std::ceil(ws.workLength));
+    const double shorterEnd = double(ws.lenS) + ws.shorterGaps;
+    // The candidates: the cells of the shorter row that hold the longer row's letter after the
+    // block, as in the shorter-row branch.
+    LetterPositions candidates = candidatesFrom(A, PL, last, R.at(PL + ws.longerBlock), ws.gap);
+    for (long next = PL; double(next) < shorterEnd && A.at(PL) != R.at(PL);) {
+        const long P = candidates.next();
+        if (P < 0) break;
+        next = P + 1;
         const long s = P - PL;
-        const ColumnCounts after =
-            countAfter(A, s, R, ws.longerBlock, PL + 1, long(std::ceil(ws.workLength)));
+        const ColumnCounts after = countAfter(A, s, R, ws.longerBlock, PL + 1, countEnd);
         const double matchesAfter = 1 + double(after.matches);
         const double mismatchesAfter = double(after.mismatches);
         double extra;
@@ -180,7 +219,6 @@ void longerBranch(PairWorkspace& ws, long PL) {
             extra = 0;
         if (extra < 0) extra = 0;
         const double length = ws.workLength + extra;
-        const double similarity = (matchesBefore + matchesAfter) / length;
         double tally;
         if (double(s) == -D)
             tally = ws.acceptedBranch == 2 ? ws.gapBlockCount - 1 : ws.gapBlockCount;
@@ -189,6 +227,9 @@ void longerBranch(PairWorkspace& ws, long PL) {
         else
             tally = ws.acceptedBranch == 2 ? ws.gapBlockCount : ws.gapBlockCount + 1;
         const double cost = mismatchesBefore + mismatchesAfter + G * tally;
+        const double matches = matchesBefore + matchesAfter;
+        if (bar.rejects(matches, length, cost)) continue;
+        const double similarity = matches / length;
         const double ratio = similarity / cost;
         if (ratio > ws.longerBest.ratio && ratio > ws.oxy) {
             ws.gapBlockCount = tally;
@@ -196,12 +237,14 @@ void longerBranch(PairWorkspace& ws, long PL) {
             ws.longerBlock = int(s);
             ws.acceptedBranch = 2;
             ws.longerBest = {ratio, similarity, cost, length};
+            bar.raise(ratio);
+            candidates = candidatesFrom(A, next, last, R.at(PL + ws.longerBlock), ws.gap);
         }
     }
 }
 
 // Sets cell k of all six search rows to NUL.
-void endSearchRows(PairWorkspace& ws, long k) {
+KERNEL void endSearchRows(PairWorkspace& ws, long k) {
     for (RowPair* rows : {&ws.workRows, &ws.mirrorRows, &ws.bestRows}) {
         rows->s.put(k, '\0');
         rows->l.put(k, '\0');
@@ -209,7 +252,7 @@ void endSearchRows(PairWorkspace& ws, long k) {
 }
 
 // The better branch's block becomes the alignment. Returns whether a branch was adopted.
-bool adopt(PairWorkspace& ws) {
+KERNEL bool adopt(PairWorkspace& ws) {
     const BranchBest& sb = ws.shorterBest;
     const BranchBest& lb = ws.longerBest;
     double e;
@@ -242,13 +285,13 @@ bool adopt(PairWorkspace& ws) {
 }
 
 // The BranchBest record that acceptedBranch names.
-BranchBest& acceptedRecord(PairWorkspace& ws) {
+KERNEL BranchBest& acceptedRecord(PairWorkspace& ws) {
     return ws.acceptedBranch == 1 ? ws.shorterBest : ws.longerBest;
 }
 
 // Deletes the gap at column P of `first` and the first gap from P on of `second`, in the
 // work rows and their mirrors: two gaps that cancel out, one column fewer.
-void cancelGapPair(PairWorkspace& ws, Row& first, Row& firstMirror, Row& second,
+KERNEL void cancelGapPair(PairWorkspace& ws, Row& first, Row& firstMirror, Row& second,
                    Row& secondMirror, long P) {
     first.deleteWithin(P, ws.workLength);
     firstMirror.deleteWithin(P, ws.workLength);
@@ -266,7 +309,7 @@ void cancelGapPair(PairWorkspace& ws, Row& first, Row& firstMirror, Row& second,
 }
 
 // Removes gaps that cancel out from the work rows after an adoption.
-void cleanUp(PairWorkspace& ws) {
+KERNEL void cleanUp(PairWorkspace& ws) {
     Row& shorter = ws.workRows.s;
     Row& longer = ws.workRows.l;
     const char gap = ws.gap;
@@ -308,7 +351,7 @@ void cleanUp(PairWorkspace& ws) {
 }
 
 // Phase 2: the sweep over the positions of the longer state.
-void phaseTwo(PairWorkspace& ws) {
+KERNEL void phaseTwo(PairWorkspace& ws) {
     for (long K = 0; K < ws.lenL; ++K) {
         ws.acceptedBranch = 0;
         const long p = long(double(K) + ws.shorterGaps);
@@ -330,7 +373,9 @@ void phaseTwo(PairWorkspace& ws) {
 
 }  // namespace
 
-void searchAlignment(PairWorkspace& ws) {
+KERNEL void searchAlignment(PairWorkspace& ws) {
     if (ws.lenL > ws.lenS) phaseOne(ws);
     phaseTwo(ws);
 }
+
+}  // namespace KERNEL_SET

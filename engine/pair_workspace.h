@@ -11,15 +11,15 @@
 // Cells per row. With states of 101 letters the search's moves and copy ranges reach about
 // 350 cells; the engine takes states of up to kMaxStateLength letters.
 inline constexpr long kRowCells = 1024;
-// NUL cells after the row, never written, so that 16-byte blocks read at any cell of the
-// row stay inside the array.
-inline constexpr long kRowSlack = 16;
+// NUL cells after the row, never written, so that blocks of up to 64 cells read at any cell
+// of the row stay inside the array.
+inline constexpr long kRowSlack = 64;
 
 // One character row. Rows are arrays of cells: what lies after a row's first NUL matters,
 // because the search reads and moves cells up to its working length. A read outside the
 // row yields NUL and a write outside the row is dropped.
 struct Row {
-    alignas(16) char cells[kRowCells + kRowSlack];
+    alignas(64) char cells[kRowCells + kRowSlack];
 
     char at(long i) const { return i >= 0 && i < kRowCells ? cells[i] : '\0'; }
     void put(long i, char c) {
@@ -72,7 +72,11 @@ struct BranchBest {
     double length = 0;
 };
 
+// The search stages of one kernel set (see kernel_sets.h).
+struct SearchStages;
+
 struct PairWorkspace {
+    const SearchStages* stages = nullptr;  // the kernel set this workspace runs
     RowPair workRows, mirrorRows, bestRows, forwardRows, plainRows, reverseRows;
     RowPair savedReverse;  // the reverse pass's rows, kept for a repeated choice
 
@@ -117,15 +121,6 @@ struct ColumnCounts {
     long mismatches = 0;
 };
 
-// Counts columns 0 to end - 1 of `a` and `b` in which neither cell is the gap character:
-// those whose cells are equal and the others.
-ColumnCounts countUngappedColumns(const Row& a, const Row& b, long end, char gap);
-
-// For Q from `from` while Q < `to`, compares cell Q + dx of `x` with cell Q + dy of `y` and
-// counts the equal and the differing pairs; counting stops at the first pair that differs
-// where x's cell is NUL.
-ColumnCounts countAfter(const Row& x, long dx, const Row& y, long dy, long from, long to);
-
 // What the columns of an alignment add up to.
 struct ColumnScore {
     double matches = 0;
@@ -136,14 +131,6 @@ struct ColumnScore {
 // Sums the first alignedLength columns of bestRows: each run of gaps costs a gap at its
 // first column, each pair of differing letters its substitution price; equal cells match.
 ColumnScore scoreColumns(const PairWorkspace& ws, const UserWeights& weights);
-
-// The ungapped comparison of the work rows: sets sxy, oxy, workLength, alignedLength, both
-// branch ratios, the gap tallies and acceptedBranch.
-void compareUngapped(PairWorkspace& ws);
-
-// The two-phase gap-block search on the rows as loaded; leaves the adopted alignment in
-// bestRows with sxy, oxy and alignedLength.
-void searchAlignment(PairWorkspace& ws);
 
 // Tidies the forward search's bestRows, hands them to forwardRows and scores them
 // (forwardLength, forwardOxy, sxy, oxy).
