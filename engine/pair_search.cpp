@@ -40,29 +40,27 @@ namespace {
 
 // The bar that a candidate's ratio must pass, and a test that rejects without dividing the
 // candidates that provably cannot pass it. The search computes a candidate's ratio as
-// fl(fl(m / length) / cost); with u = 2^-53 and every value a positive normal double, that is
-// at most m / (length * cost) * (1 + u)^2. The test rejects when
-// m < fl(fl(bar * (1 - 16u)) * fl(length * cost)), which gives
+// fl(fl(m / length) / cost); with u = 2^-53, m >= 0, and length and cost from 1 to 2^200, no
+// step leaves the normal doubles, so that is at most m / (length * cost) * (1 + u)^2. The test
+// rejects when m < fl(fl(bar * (1 - 16u)) * fl(length * cost)), which gives
 //   ratio < bar * (1 - 16u) * (1 + u)^5 < bar,
 // so the exact test "ratio > bar" would have failed too. Every candidate that the test does
-// not reject (and every one outside the ranges below) is decided by the divisions as before.
+// not reject (and every one outside those ranges) is decided by the divisions as before.
 class RatioBar {
 public:
     KERNEL explicit RatioBar(double bar) { raise(bar); }
-    // The bar becomes `bar`.
+    // The bar becomes `bar`; one outside 2^-300 to 2^300 rejects nothing.
     KERNEL void raise(double bar) {
-        usable_ = bar >= 0x1p-300 && bar <= 0x1p300;
-        shrunk_ = bar * (1 - 0x1p-49);
+        shrunk_ = bar >= 0x1p-300 && bar <= 0x1p300 ? bar * (1 - 0x1p-49) : 0;
     }
     // Returns whether a candidate of `matches` (a count), `length` and `cost` has a ratio
     // below the bar.
     KERNEL bool rejects(double matches, double length, double cost) const {
-        return usable_ && length >= 0x1p-300 && length <= 0x1p300 && cost >= 0x1p-300 &&
-               cost <= 0x1p300 && matches < shrunk_ * (length * cost);
+        const double product = length * cost;
+        return length >= 1 && cost >= 1 && product <= 0x1p200 && matches < shrunk_ * product;
     }
 
 private:
-    bool usable_ = false;
     double shrunk_ = 0;
 };
 

@@ -146,7 +146,7 @@ KERNEL_INLINE ColumnCounts countAfter(const Row& x, long dx, const Row& y, long 
         const LaneMask equal = equalLanes(cx, y.cells + Q + dy);
         const LaneMask lanes = firstLanes(endInside - Q);
         const LaneMask stop = letterLanes(cx, '\0') & ~equal & lanes;
-        const LaneMask counted = stop ? (stop & -stop) - 1 : lanes;  // the lanes before a stop
+        const LaneMask counted = (stop - 1) & ~stop & lanes;  // the lanes before a stop
         const long matches = countBits(equal & counted);
         counts.matches += matches;
         counts.mismatches += countBits(counted) - matches;
