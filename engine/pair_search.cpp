@@ -312,17 +312,18 @@ KERNEL void cleanUp(PairWorkspace& ws) {
     Row& longer = ws.workRows.l;
     const char gap = ws.gap;
     for (long P = 0; P <= ws.workLength;) {
+        // Every case needs a gap at P in one of the rows: columns without one are passed over.
+        P = findGapColumn(shorter, longer, P, long(std::floor(ws.workLength)), gap);
+        if (P > ws.workLength) break;
         if (shorter.at(P) == gap && longer.at(P) == gap) {
             // Case 1: a column of two gaps.
             const double before = ws.workLength;
-            for (long m = P; m <= ws.workLength; ++m) {
-                shorter.put(m, shorter.at(m + 1));
-                longer.put(m, longer.at(m + 1));
-                ws.mirrorRows.s.put(m, shorter.at(m));
-                ws.bestRows.s.put(m, shorter.at(m));
-                ws.mirrorRows.l.put(m, longer.at(m));
-                ws.bestRows.l.put(m, longer.at(m));
-            }
+            shorter.deleteWithin(P, ws.workLength + 1);
+            longer.deleteWithin(P, ws.workLength + 1);
+            ws.mirrorRows.s.copyFrom(shorter, P, ws.workLength);
+            ws.bestRows.s.copyFrom(shorter, P, ws.workLength);
+            ws.mirrorRows.l.copyFrom(longer, P, ws.workLength);
+            ws.bestRows.l.copyFrom(longer, P, ws.workLength);
             if (ws.reversePass) {
                 endSearchRows(ws, long(before) + 2);
             } else {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -48,7 +49,20 @@ struct Row {
     std::string_view text() const { return std::string_view(cells, size_t(firstNul())); }
     // Deletes cell k within n: cells k + 1 to n move one place left, cell n keeps its value.
     void deleteWithin(long k, double n) {
-        for (long m = k; m + 1 <= n; ++m) put(m, at(m + 1));
+        long m = k;
+        for (; m < 0 && m + 1 <= n; ++m) put(m, at(m + 1));
+        if (!(m + 1 <= n)) return;
+        // Cells m to last take cells m + 1 to last + 1; the cell after the row reads NUL, as
+        // the slack holds.
+        const double lastMoved = std::floor(n) - 1;
+        const long last = lastMoved >= double(kRowCells - 1) ? kRowCells - 1 : long(lastMoved);
+        if (last >= m) std::memmove(cells + m, cells + m + 1, size_t(last - m + 1));
+    }
+    // Copies cells first to last of `from` (those inside the row).
+    void copyFrom(const Row& from, long first, double last) {
+        first = std::max(first, 0L);
+        const long end = last >= double(kRowCells - 1) ? kRowCells : long(std::floor(last)) + 1;
+        if (end > first) std::memcpy(cells + first, from.cells + first, size_t(end - first));
     }
 };
 
@@ -60,10 +74,8 @@ struct RowPair {
 
 // Copies cells 0 to last of both rows of `from` into `to`.
 inline void copyCells(RowPair& to, const RowPair& from, double last) {
-    for (long k = 0; k <= last && k < kRowCells; ++k) {
-        to.s.cells[k] = from.s.cells[k];
-        to.l.cells[k] = from.l.cells[k];
-    }
+    to.s.copyFrom(from.s, 0, last);
+    to.l.copyFrom(from.l, 0, last);
 }
 
 // The best candidate that one branch of the sweep accepted at a position.

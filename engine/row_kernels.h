@@ -158,6 +158,21 @@ KERNEL_INLINE ColumnCounts countAfter(const Row& x, long dx, const Row& y, long 
     return counts;
 }
 
+// Returns the first position from P to `last` at which a cell of `a` or of `b` is the gap
+// character, where cells outside the rows read as NUL; last + 1 when there is none.
+KERNEL_INLINE long findGapColumn(const Row& a, const Row& b, long P, long last, char gap) {
+    for (; P < 0 && P <= last; ++P)
+        if (gap == '\0') return P;
+    const long end = std::min(last + 1, kRowCells);
+    for (long k = P; k < end; k += kLanes) {
+        const LaneMask found =
+            (letterLanes(a.cells + k, gap) | letterLanes(b.cells + k, gap)) & firstLanes(end - k);
+        if (found) return k + std::countr_zero(found);
+    }
+    const long beyond = std::max(P, kRowCells);
+    return gap == '\0' && beyond <= last ? beyond : last + 1;
+}
+
 // The positions from `from` to `last` whose cell of a row holds a letter, taken in ascending
 // order; cells outside the row read as NUL. The cells are compared 64 at a time as the
 // positions are taken, so a position costs a bit scan rather than a search.
