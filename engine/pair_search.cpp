@@ -145,13 +145,18 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     // never counts as a match, so a gap after the block has none). Taken in order, each one
     // only while the cell after the one before lies below workLength.
     LetterPositions candidates = candidatesFrom(R, p, last, A.at(p + ws.shorterBlock), ws.gap);
+    // Whether every column counted lies inside both rows (blocks are never longer than the
+    // position they reach).
+    const bool inside = countEnd + last + 1 <= kRowCells;
     for (long next = p; next < ws.workLength && A.at(p) != '\0';) {
         const long P = candidates.next();
         if (P < 0) break;
         next = P + 1;
         const long s = P - p;
         // Counts from the position on: the letter after the block, then the rest.
-        const ColumnCounts after = countAfter(R, s, A, ws.shorterBlock, p + 1, countEnd);
+        const ColumnCounts after =
+            inside ? countInside(R.cells + P + 1, A.cells + p + 1 + ws.shorterBlock, countEnd - p - 1)
+                   : countAfter(R, s, A, ws.shorterBlock, p + 1, countEnd);
         const double matchesAfter = 1 + double(after.matches);
         const double mismatchesAfter = double(after.mismatches);
         const double length = ws.workLength + double(s) - D;
@@ -200,12 +205,15 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     // The candidates: the cells of the shorter row that hold the longer row's letter after the
     // block, as in the shorter-row branch.
     LetterPositions candidates = candidatesFrom(A, PL, last, R.at(PL + ws.longerBlock), ws.gap);
+    const bool inside = countEnd + last + 1 <= kRowCells;
     for (long next = PL; double(next) < shorterEnd && A.at(PL) != R.at(PL);) {
         const long P = candidates.next();
         if (P < 0) break;
         next = P + 1;
         const long s = P - PL;
-        const ColumnCounts after = countAfter(A, s, R, ws.longerBlock, PL + 1, countEnd);
+        const ColumnCounts after =
+            inside ? countInside(A.cells + P + 1, R.cells + PL + 1 + ws.longerBlock, countEnd - PL - 1)
+                   : countAfter(A, s, R, ws.longerBlock, PL + 1, countEnd);
         const double matchesAfter = 1 + double(after.matches);
         const double mismatchesAfter = double(after.mismatches);
         double extra;

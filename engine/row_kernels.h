@@ -158,6 +158,22 @@ KERNEL_INLINE ColumnCounts countAfter(const Row& x, long dx, const Row& y, long 
     return counts;
 }
 
+// countAfter for the n columns from cells x and y on, when they all lie inside both rows.
+KERNEL_INLINE ColumnCounts countInside(const char* x, const char* y, long n) {
+    ColumnCounts counts;
+    for (long j = 0; j < n; j += kLanes) {
+        const LaneMask equal = equalLanes(x + j, y + j);
+        const LaneMask lanes = firstLanes(n - j);
+        const LaneMask stop = letterLanes(x + j, '\0') & ~equal & lanes;
+        const LaneMask counted = (stop - 1) & ~stop & lanes;  // the lanes before a stop
+        const long matches = countBits(equal & counted);
+        counts.matches += matches;
+        counts.mismatches += countBits(counted) - matches;
+        if (stop) break;
+    }
+    return counts;
+}
+
 // Returns the first position from P to `last` at which a cell of `a` or of `b` is the gap
 // character, where cells outside the rows read as NUL; last + 1 when there is none.
 KERNEL_INLINE long findGapColumn(const Row& a, const Row& b, long P, long last, char gap) {
