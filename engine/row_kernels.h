@@ -82,16 +82,19 @@ KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
 #endif
 static_assert(kLanes <= kRowSlack, "a block read at the row's last cell must stay in the row");
 
-// Returns the number of set bits (the popcnt instruction where the set has it; the portable
-// set counts in software, since the base x86-64 instruction set has no such instruction).
+// Returns the number of set bits of a block's mask (the popcnt instruction where the set has
+// it; the portable set counts its 16 bits in software, since the base x86-64 instruction set
+// has no such instruction).
 KERNEL_INLINE long countBits(LaneMask m) {
 #if defined(VORNAX_KERNELS_AVX512) || defined(VORNAX_KERNELS_AVX2)
     return long(_mm_popcnt_u64(m));
 #else
-    m = m - ((m >> 1) & 0x5555555555555555u);
-    m = (m & 0x3333333333333333u) + ((m >> 2) & 0x3333333333333333u);
-    m = (m + (m >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return long((m * 0x0101010101010101u) >> 56);
+    static_assert(kLanes == 16);
+    unsigned v = unsigned(m);
+    v = v - ((v >> 1) & 0x5555u);
+    v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+    v = (v + (v >> 4)) & 0x0F0Fu;
+    return long((v + (v >> 8)) & 0x1Fu);
 #endif
 }
 
@@ -163,12 +166,12 @@ KERNEL_INLINE ColumnCounts countInside(const char* x, const char* y, long n) {
     ColumnCounts counts;
     for (long j = 0; j < n; j += kLanes) {
         const LaneMask equal = equalLanes(x + j, y + j);
-        const LaneMask lanes = firstLanes(n - j);
-        const LaneMask stop = letterLanes(x + j, '\0') & ~equal & lanes;
-        const LaneMask counted = (stop - 1) & ~stop & lanes;  // the lanes before a stop
-        const long matches = countBits(equal & counted);
+        const LaneMask stop = letterLanes(x + j, '\0') & ~equal & firstLanes(n - j);
+        // The lanes before a stop, or all the block's lanes.
+        const long counted = stop ? std::countr_zero(stop) : std::min(n - j, kLanes);
+        const long matches = countBits(equal & firstLanes(counted));
         counts.matches += matches;
-        counts.mismatches += countBits(counted) - matches;
+        counts.mismatches += counted - matches;
         if (stop) break;
     }
     return counts;
