@@ -59,16 +59,14 @@ KernelSet defaultKernelSet() {
         for (KernelSet set : kFastestFirst)
             if (kernelSetSupported(set)) return set;
     }
-    std::string supported;
     for (KernelSet set : kFastestFirst) {
-        if (!kernelSetSupported(set)) continue;
-        if (std::string(forced) == kernelSetName(set)) return set;
-        supported += supported.empty() ? "" : ", ";
-        supported += kernelSetName(set);
+        if (std::string(forced) != kernelSetName(set)) continue;
+        if (kernelSetSupported(set)) return set;
+        throw std::invalid_argument("VORNAX_KERNELS is \"" + std::string(forced) +
+                                    "\": this processor cannot run that kernel set");
     }
     throw std::invalid_argument("VORNAX_KERNELS is \"" + std::string(forced) +
-                                "\", which names no kernel set this processor can run (it can "
-                                "run: " + supported + ")");
+                                "\", which is not a kernel set (avx512, avx2 or portable)");
 }
 
 const SearchStages& searchStages(KernelSet set) {

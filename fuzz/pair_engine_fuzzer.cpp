@@ -2,7 +2,8 @@
 // character; the rest, split at NUL bytes, gives the two states (gap characters taken out, at
 // most 101 bytes each) and optionally the three user weights as text. The final rows must
 // spell the two states, the cost of two distinct states must be positive, the same call must
-// give the same bytes again, and weights equal to the cost model must give its costs.
+// give the same bytes again, every kernel set the processor can run must give the same bytes
+// stage by stage, and weights equal to the cost model must give its costs.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -79,6 +80,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const PairResult again = alignPair(a, b, gap, CostModel{}, weights, *workspace, &trace);
     if (again.shorterRow != rowS || again.longerRow != rowL || !same(again.scores, scores))
         fail("a repeated call gives other bytes", a, b);
+    // Every other kernel set the processor can run: the same bytes, stage by stage.
+    for (KernelSet set : {KernelSet::portable, KernelSet::avx2, KernelSet::avx512}) {
+        if (!kernelSetSupported(set)) continue;
+        static PairWorkspace* workspaces[3] = {};
+        PairWorkspace*& other = workspaces[int(set)];
+        if (other == nullptr) other = newPairWorkspace(set);
+        PairTrace otherTrace;
+        const PairResult o = alignPair(a, b, gap, CostModel{}, weights, *other, &otherTrace);
+        if (o.shorterRow != rowS || o.longerRow != rowL || !same(o.scores, scores) ||
+            otherTrace.searchShorter != trace.searchShorter ||
+            otherTrace.searchLonger != trace.searchLonger ||
+            !sameBits(otherTrace.searchOxy, trace.searchOxy) ||
+            otherTrace.reverseShorter != trace.reverseShorter ||
+            otherTrace.reverseLonger != trace.reverseLonger ||
+            !sameBits(otherTrace.reverseOxy, trace.reverseOxy) ||
+            otherTrace.choice != trace.choice || otherTrace.tidyEnded != trace.tidyEnded)
+            fail((std::string("kernel set ") + kernelSetName(set) + " gives other bytes").c_str(),
+                 a, b);
+    }
     // Weights equal to the cost model's prices give its cost and ratio.
     const PairResult model = alignPair(a, b, gap, CostModel{}, UserWeights{1, 2, 3}, *workspace);
     if (model.shorterRow != rowS || model.scores.userCxy != double(scores.cxy) ||

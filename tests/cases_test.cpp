@@ -24,6 +24,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/engine.h"
 #include "support/run_program.h"
 
 namespace fs = std::filesystem;
@@ -145,6 +146,16 @@ TEST_P(Cases, Run) {
             ASSERT_EQ(flock(locked.back(), LOCK_EX), 0) << "cannot lock " << name;
         } else if (word == "mode" && words >> name >> std::oct >> mode) {
             fs::permissions(work.file(name), fs::perms(mode));
+        } else if (word == "environment" && words >> name && name.find('=') != std::string::npos) {
+            options.environment.emplace_back(name.substr(0, name.find('=')),
+                                             name.substr(name.find('=') + 1));
+        } else if (line.starts_with("kernel set ")) {
+            const std::string set = line.substr(11);
+            bool supported = false;
+            for (KernelSet k : {KernelSet::portable, KernelSet::avx2, KernelSet::avx512})
+                supported = supported || (set == kernelSetName(k) && kernelSetSupported(k));
+            if (!supported) GTEST_SKIP() << "this processor cannot run the kernel set " << set;
+            options.environment.emplace_back("VORNAX_KERNELS", set);
         } else {
             FAIL() << "unknown setup line \"" << line << "\"";
         }

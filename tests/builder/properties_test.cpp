@@ -1,9 +1,10 @@
 // Properties of what vornax writes, on seeded generated data sets and the bundled examples:
 // every Alignments record spells its states, symmetric and positive step matrices, a full
-// coded data matrix, quillet's check finds no error, and any number of threads writes the
-// same bytes as one.
+// coded data matrix, quillet's check finds no error, and any number of threads, and every
+// kernel set of the engine, writes the same bytes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "bench/datagen.h"
@@ -82,6 +83,22 @@ TEST(Threads, AnyNumberOfThreadsWritesTheSameBytes) {
         EXPECT_EQ(many.stepMatrix, one.stepMatrix) << threads << " threads";
         EXPECT_EQ(many.alignments, one.alignments) << threads << " threads";
     }
+}
+
+TEST(KernelSets, EveryKernelSetWritesTheSameBytes) {
+    // Long states with many differences, so that the search takes its rare turns too.
+    const std::string data = generateDataFile(DataShape{60, 3, 50, 101, 40, 7});
+    const UserWeights weights{1, 2, 1};
+    setenv("VORNAX_KERNELS", "portable", 1);
+    const BuilderOutput portable = buildInMemory(data, weights, 2);
+    for (KernelSet set : {KernelSet::avx2, KernelSet::avx512}) {
+        if (!kernelSetSupported(set)) continue;
+        setenv("VORNAX_KERNELS", kernelSetName(set), 1);
+        const BuilderOutput output = buildInMemory(data, weights, 2);
+        EXPECT_EQ(output.stepMatrix, portable.stepMatrix) << kernelSetName(set);
+        EXPECT_EQ(output.alignments, portable.alignments) << kernelSetName(set);
+    }
+    unsetenv("VORNAX_KERNELS");
 }
 
 TEST(DataFile, AMegabyteLineIsReadWhole) {

@@ -3,10 +3,12 @@
 // pairs.tsv holds 2,500 pairs; rare_pairs.tsv 1,469 pairs that take the rare paths (void
 // candidates, repeated choices, tidy-up steps that had to end, the plain fallback, zero and
 // negative weights, equal lengths, one-letter states). Doubles are compared through "%.17g",
-// so they must agree to the last bit.
+// so they must agree to the last bit. Every kernel set that the processor can run aligns them.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -45,8 +47,9 @@ const char* choiceName(PairChoice c) {
     return "?";
 }
 
-// Aligns every pair of vector file `name` and compares each stage; returns the pairs read.
-int expectVectorsMatch(const std::string& name) {
+// Aligns every pair of vector file `name` with kernel set `set` and compares each stage;
+// returns the pairs read.
+int expectVectorsMatch(const std::string& name, KernelSet set) {
     std::ifstream in(std::string(TEST_DATA_DIR) + "/engine/" + name);
     EXPECT_TRUE(in) << name << " is missing";
     std::string line;
@@ -55,7 +58,7 @@ int expectVectorsMatch(const std::string& name) {
     std::map<std::string, size_t> column;
     for (size_t i = 0; i < names.size(); ++i) column[names[i]] = i;
 
-    std::unique_ptr<PairWorkspace, void (*)(PairWorkspace*)> ws(newPairWorkspace(),
+    std::unique_ptr<PairWorkspace, void (*)(PairWorkspace*)> ws(newPairWorkspace(set),
                                                                 deletePairWorkspace);
     std::map<std::string, int> failures;  // by column
     int pairs = 0;
@@ -115,16 +118,41 @@ int expectVectorsMatch(const std::string& name) {
         }
     }
     for (const auto& [field, count] : failures) ADD_FAILURE() << field << ": " << count << " pairs";
-    std::printf("%s: %d pairs, %d with a void candidate\n", name.c_str(), pairs, voided);
+    std::printf("%s, %s kernels: %d pairs, %d with a void candidate\n", name.c_str(),
+                kernelSetName(set), pairs, voided);
     return pairs;
 }
 
+// The kernel sets that this processor can run.
+std::vector<KernelSet> supportedSets() {
+    std::vector<KernelSet> sets;
+    for (KernelSet set : {KernelSet::portable, KernelSet::avx2, KernelSet::avx512})
+        if (kernelSetSupported(set)) sets.push_back(set);
+    return sets;
+}
+
 TEST(EngineVectors, EveryStageOfEveryPairMatches) {
-    EXPECT_EQ(expectVectorsMatch("pairs.tsv"), 2500);
+    for (KernelSet set : supportedSets()) EXPECT_EQ(expectVectorsMatch("pairs.tsv", set), 2500);
 }
 
 TEST(EngineVectors, EveryStageOfEveryRarePairMatches) {
-    EXPECT_EQ(expectVectorsMatch("rare_pairs.tsv"), 1469);
+    for (KernelSet set : supportedSets())
+        EXPECT_EQ(expectVectorsMatch("rare_pairs.tsv", set), 1469);
+}
+
+// VORNAX_KERNELS chooses the set that new workspaces run; without it, the fastest one.
+TEST(KernelSets, TheEnvironmentForcesASetAndRefusesOthers) {
+    const std::vector<KernelSet> sets = supportedSets();
+    unsetenv("VORNAX_KERNELS");
+    EXPECT_EQ(defaultKernelSet(), sets.back());
+    for (KernelSet set : sets) {
+        setenv("VORNAX_KERNELS", kernelSetName(set), 1);
+        EXPECT_EQ(defaultKernelSet(), set);
+    }
+    setenv("VORNAX_KERNELS", "fastest", 1);
+    EXPECT_THROW(defaultKernelSet(), std::invalid_argument);
+    unsetenv("VORNAX_KERNELS");
+    EXPECT_TRUE(kernelSetSupported(KernelSet::portable));
 }
 
 }  // namespace

@@ -92,6 +92,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& di
             const rlimit one{1, 1};
             if (setrlimit(RLIMIT_NPROC, &one) != 0) _exit(126);
         }
+        for (const auto& [name, value] : options.environment) setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);

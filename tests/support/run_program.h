@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // What one run of a program left behind.
@@ -46,6 +47,7 @@ struct RunOptions {
     bool closedStandardInput = false, closedStandardOutput = false;  // closed at start
     long long fileSizeLimit = 0;  // RLIMIT_FSIZE when above 0, with SIGXFSZ ignored
     bool noNewThreads = false;    // RLIMIT_NPROC 1, as the user nobody when started by root
+    std::vector<std::pair<std::string, std::string>> environment;  // variables set for the run
 };
 
 // A program started in directory `dir` with `input` as its standard input and `args` as its
