@@ -5,6 +5,7 @@
 // This file is compiled once per kernel set, into the namespace that row_kernels.h names.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/pair_workspace.h"
 #include "engine/row_kernels.h"
@@ -55,13 +56,105 @@ public:
     }
     // Returns whether a candidate of `matches` (a count), `length` and `cost` has a ratio
     // below the bar.
-    KERNEL bool rejects(double matches, double length, double cost) const {
+    KERNEL_INLINE bool rejects(double matches, double length, double cost) const {
         const double product = length * cost;
         return length >= 1 && cost >= 1 && product <= 0x1p200 && matches < shrunk_ * product;
+    }
+    // The same in whole numbers, below 2^21 for the length and 2^41 for the cost (the product
+    // is then exact as a long, and rounded once as a double).
+    KERNEL_INLINE bool rejects(long matches, long length, long cost) const {
+        return length >= 1 && cost >= 1 && double(matches) < shrunk_ * double(length * cost);
     }
 
 private:
     double shrunk_ = 0;
+};
+
+// Returns `value` as a whole number in `whole` when it is one from -2^20 to 2^20.
+KERNEL_INLINE bool asWhole(double value, long& whole) {
+    if (!(value >= -0x1p20 && value <= 0x1p20)) return false;
+    whole = long(value);
+    return double(whole) == value;
+}
+
+// A branch's candidates, with the division-free test made in whole numbers where it can be.
+// The branch's values (working length, length difference, gap cost, gap-block count) are
+// whole numbers unless a caller's cost model is not; then the lengths, costs and matches of
+// its candidates are whole numbers below 2^21 and 2^41 too, every double operation on them
+// is exact, and the same sums in longs give the same values. The candidates that the test
+// rejects are passed over here, with no double arithmetic; every other one goes to the
+// branch's own evaluation, which decides it in doubles as before.
+class Contenders {
+public:
+    // The branch's block starts at `origin`; `scanned` is the row whose cells give the
+    // candidates and `counted` the other row; `countEnd` ends the counted columns; a candidate
+    // is taken only while the cell after the one before lies below `endNext`. A candidate of
+    // block length s has the length workLength + (s - shift), raised to workLength when
+    // `clampAtWorkLength` and it is below, and is charged the gap blocks of blockTally in the
+    // branch (shift is the length difference, or none when clamped and it is negative).
+    KERNEL_INLINE Contenders(const PairWorkspace& ws, LetterPositions candidates, long origin,
+                             const Row& scanned, const Row& counted, int block, long countEnd,
+                             long endNext, double difference, bool acceptedHere,
+                             bool clampAtWorkLength, ColumnCounts before)
+        : candidates_(candidates), origin_(origin), endNext_(endNext), clamp_(clampAtWorkLength) {
+        long workLength = 0, d = 0, gapCost = 0, count = 0;
+        whole_ = countEnd + candidates.last() + 1 <= kRowCells &&
+                 asWhole(ws.workLength, workLength) && asWhole(difference, d) &&
+                 asWhole(ws.model.gapCost, gapCost) && asWhole(ws.gapBlockCount, count);
+        if (!whole_) return;
+        x_ = scanned.cells + 1;
+        y_ = counted.cells + origin + 1 + block;
+        columns_ = countEnd - origin - 1;
+        lengthBase_ = workLength;
+        shift_ = clampAtWorkLength ? std::max(0L, d) : d;
+        difference_ = d;
+        matchesBase_ = before.matches + 1;
+        // The gap blocks charged below, at and above the difference (see the branches).
+        costBelow_ = before.mismatches + gapCost * (acceptedHere ? count : count + 1);
+        costAt_ = before.mismatches + gapCost * (acceptedHere ? count - 1 : count);
+        costAbove_ = block == d ? before.mismatches + gapCost * (count + 2) : costBelow_;
+    }
+    // Returns the next candidate that the test does not reject, or -1 when there is none.
+    KERNEL_INLINE long next(const RatioBar& bar) {
+        if (!whole_) return candidates_.next();
+        // The loop works on copies, which stay in registers.
+        LetterPositions candidates = candidates_;
+        const RatioBar test = bar;
+        const char* const x = x_;
+        const char* const y = y_;
+        const long origin = origin_, endNext = endNext_, columns = columns_, shift = shift_;
+        const long lengthBase = lengthBase_, difference = difference_, matchesBase = matchesBase_;
+        const long costBelow = costBelow_, costAt = costAt_, costAbove = costAbove_;
+        const bool clamp = clamp_;
+        long P;
+        for (;;) {
+            P = candidates.next();
+            if (P < 0) break;
+            const long s = P - origin;
+            const ColumnCounts after = countInside(x + P, y, columns);
+            long extra = s - shift;
+            if (clamp && extra < 0) extra = 0;
+            const long cost =
+                (s < difference ? costBelow : s == difference ? costAt : costAbove) + after.mismatches;
+            if (!test.rejects(matchesBase + after.matches, lengthBase + extra, cost)) break;
+            if (P + 1 >= endNext) {
+                P = -1;
+                break;
+            }
+        }
+        candidates_ = candidates;
+        return P;
+    }
+
+private:
+    LetterPositions candidates_;
+    long origin_, endNext_;
+    bool clamp_;
+    bool whole_ = false;
+    const char* x_ = nullptr;
+    const char* y_ = nullptr;
+    long columns_ = 0, lengthBase_ = 0, shift_ = 0, difference_ = 0, matchesBase_ = 0;
+    long costBelow_ = 0, costAt_ = 0, costAbove_ = 0;
 };
 
 // Widens the gap block at `p` of `row` from `from` to `to` cells: the cells from p + from up
@@ -144,12 +237,17 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     // The candidates: the cells of the longer row that hold the letter after the block (a gap
     // never counts as a match, so a gap after the block has none). Taken in order, each one
     // only while the cell after the one before lies below workLength.
-    LetterPositions candidates = candidatesFrom(R, p, last, A.at(p + ws.shorterBlock), ws.gap);
     // Whether every column counted lies inside both rows (blocks are never longer than the
     // position they reach).
     const bool inside = countEnd + last + 1 <= kRowCells;
+    auto contendersFrom = [&](long from) KERNEL {
+        return Contenders(ws, candidatesFrom(R, from, last, A.at(p + ws.shorterBlock), ws.gap), p,
+                          R, A, ws.shorterBlock, countEnd, std::numeric_limits<long>::max(), D,
+                          ws.acceptedBranch == 1, false, before);
+    };
+    Contenders contenders = contendersFrom(p);
     for (long next = p; next < ws.workLength && A.at(p) != '\0';) {
-        const long P = candidates.next();
+        const long P = contenders.next(bar);
         if (P < 0) break;
         next = P + 1;
         const long s = P - p;
@@ -179,7 +277,7 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
             ws.acceptedBranch = 1;
             ws.shorterBest = {ratio, similarity, cost, length};
             bar.raise(ratio);
-            candidates = candidatesFrom(R, next, last, A.at(p + ws.shorterBlock), ws.gap);
+            contenders = contendersFrom(next);
         }
     }
 }
@@ -204,10 +302,18 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     const double shorterEnd = double(ws.lenS) + ws.shorterGaps;
     // The candidates: the cells of the shorter row that hold the longer row's letter after the
     // block, as in the shorter-row branch.
-    LetterPositions candidates = candidatesFrom(A, PL, last, R.at(PL + ws.longerBlock), ws.gap);
     const bool inside = countEnd + last + 1 <= kRowCells;
+    // A candidate is taken only while the cell after the one before lies below shorterEnd.
+    const long endNext =
+        shorterEnd < 0x1p40 ? long(std::ceil(shorterEnd)) : std::numeric_limits<long>::max();
+    auto contendersFrom = [&](long from) KERNEL {
+        return Contenders(ws, candidatesFrom(A, from, last, R.at(PL + ws.longerBlock), ws.gap), PL,
+                          A, R, ws.longerBlock, countEnd, endNext, -D, ws.acceptedBranch == 2, true,
+                          before);
+    };
+    Contenders contenders = contendersFrom(PL);
     for (long next = PL; double(next) < shorterEnd && A.at(PL) != R.at(PL);) {
-        const long P = candidates.next();
+        const long P = contenders.next(bar);
         if (P < 0) break;
         next = P + 1;
         const long s = P - PL;
@@ -244,7 +350,7 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
             ws.acceptedBranch = 2;
             ws.longerBest = {ratio, similarity, cost, length};
             bar.raise(ratio);
-            candidates = candidatesFrom(A, next, last, R.at(PL + ws.longerBlock), ws.gap);
+            contenders = contendersFrom(next);
         }
     }
 }

@@ -202,6 +202,8 @@ public:
         if (letter_ != '\0' && next_ < 0) next_ = 0;  // positions before the row hold NUL
         lastInRow_ = std::min(last_, kRowCells - 1);
     }
+    // Returns the last position that may be taken.
+    KERNEL_INLINE long last() const { return last_; }
     // Returns the next position, or -1 when there is none.
     KERNEL_INLINE long next() {
         while (bits_ == 0) {
