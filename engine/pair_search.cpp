@@ -15,20 +15,29 @@ namespace KERNEL_SET {
 KERNEL void compareUngapped(PairWorkspace& ws) {
     const Row& a = ws.workRows.s;
     const Row& r = ws.workRows.l;
+    // Column by column up to the overhang: equal cells match, others cost their substitution
+    // price, in column order; the first column past the shorter state costs one gap and ends
+    // it. The matches are counted whole: the sum of ones gives the same double.
     double cost = 0;
-    double matches = 0;
-    for (long k = 0; k < ws.lenL; ++k) {
-        if (a.at(k) == r.at(k)) {
-            matches += 1;
-        } else if (a.at(k) == '\0') {
-            cost += ws.model.gapCost;  // the overhang costs one gap, once
-            break;
-        } else {
-            cost += isTransition(a.at(k), r.at(k)) ? ws.model.transitionCost
-                                                   : ws.model.transversionCost;
+    long matches = 0;
+    const long columns = std::min(ws.lenL, kRowCells);  // lenL is at most kMaxStateLength
+    for (long k = 0; k < columns; k += kLanes) {
+        const LaneMask lanes = firstLanes(columns - k);
+        const LaneMask differ = ~equalLanes(a.cells + k, r.cells + k) & lanes;
+        for (LaneMask rest = differ; rest != 0; rest &= rest - 1) {
+            const long g = k + std::countr_zero(rest);
+            if (a.cells[g] == '\0') {
+                cost += ws.model.gapCost;  // the overhang costs one gap, once
+                matches += countBits(~differ & lanes & firstLanes(g - k));
+                goto counted;
+            }
+            cost += isTransition(a.cells[g], r.cells[g]) ? ws.model.transitionCost
+                                                         : ws.model.transversionCost;
         }
+        matches += countBits(~differ & lanes);
     }
-    ws.sxy = matches / double(ws.lenL);
+counted:
+    ws.sxy = double(matches) / double(ws.lenL);
     ws.oxy = ws.sxy / cost;
     ws.workLength = ws.alignedLength = double(ws.lenL);
     ws.shorterBest.ratio = ws.oxy;

@@ -1,7 +1,11 @@
 // The tidy-up of a search result: cancelling gap pairs at the front, staggered gaps and
 // columns of two gaps are removed, the rows are filled to equal length, and the alignment
 // is scored with the cost model.
+#include <bit>
+#include <cmath>
+
 #include "engine/pair_workspace.h"
+#include "engine/row_kernels.h"
 
 namespace {
 
@@ -64,36 +68,56 @@ void scoreBestRows(PairWorkspace& ws) {
     ws.oxy = ws.sxy / sum.cost;
 }
 
+// Adds the price of column g of bestRows, whose cells differ, to `sum`: a gap where a run of
+// gaps opens, a substitution where neither cell is a gap.
+void priceColumn(const PairWorkspace& ws, const UserWeights& weights, long g, ColumnScore& sum) {
+    const Row& s = ws.bestRows.s;
+    const Row& l = ws.bestRows.l;
+    const char gap = ws.gap;
+    const char x = s.at(g), y = l.at(g);
+    const bool gapOpens = (g == 0 && (x == gap || y == gap)) ||
+                          (g > 0 && x == gap && s.at(g - 1) != gap) ||
+                          (g > 0 && y == gap && l.at(g - 1) != gap);
+    if (gapOpens) {
+        sum.cost += ws.model.gapCost;
+        sum.userCost += weights.insertions;
+    }
+    if (x != gap && y != gap) {
+        if (isTransition(x, y)) {
+            sum.cost += ws.model.transitionCost;
+            sum.userCost += weights.transitions;
+        } else {
+            sum.cost += ws.model.transversionCost;
+            sum.userCost += weights.transversions;
+        }
+    }
+}
+
 }  // namespace
 
 ColumnScore scoreColumns(const PairWorkspace& ws, const UserWeights& weights) {
     const Row& s = ws.bestRows.s;
     const Row& l = ws.bestRows.l;
-    const char gap = ws.gap;
     ColumnScore sum;
-    for (long g = 0; g < ws.alignedLength; ++g) {
-        const char x = s.at(g), y = l.at(g);
-        if (x == y) {
-            sum.matches += 1;
-            continue;
-        }
-        const bool gapOpens = (g == 0 && (x == gap || y == gap)) ||
-                              (g > 0 && x == gap && s.at(g - 1) != gap) ||
-                              (g > 0 && y == gap && l.at(g - 1) != gap);
-        if (gapOpens) {
-            sum.cost += ws.model.gapCost;
-            sum.userCost += weights.insertions;
-        }
-        if (x != gap && y != gap) {
-            if (isTransition(x, y)) {
-                sum.cost += ws.model.transitionCost;
-                sum.userCost += weights.transitions;
-            } else {
-                sum.cost += ws.model.transversionCost;
-                sum.userCost += weights.transversions;
-            }
-        }
+    // The columns whose cells are equal are counted a block at a time (the sum of ones is the
+    // same double); the others are priced one by one in column order, so that the user's
+    // weights are added in the same order as column by column.
+    const double alignedLength = ws.alignedLength;
+    const long columns = alignedLength > 0 ? (alignedLength < double(kRowCells)
+                                                  ? long(std::ceil(alignedLength))
+                                                  : kRowCells)
+                                           : 0;
+    long matches = 0;
+    for (long k = 0; k < columns; k += kLanes) {
+        const LaneMask lanes = firstLanes(columns - k);
+        const LaneMask equal = equalLanes(s.cells + k, l.cells + k) & lanes;
+        matches += countBits(equal);
+        for (LaneMask rest = ~equal & lanes; rest != 0; rest &= rest - 1)
+            priceColumn(ws, weights, k + std::countr_zero(rest), sum);
     }
+    // Beyond the rows both cells read as NUL: equal columns.
+    for (long g = kRowCells; g < alignedLength; ++g) ++matches;
+    sum.matches = double(matches);
     return sum;
 }
 
