@@ -1,5 +1,6 @@
-// The pair engine's speed by state length, in pairs per second, on the pairs of 96 related
-// states. To compare with an earlier engine, use bench/run_bench.sh --against REV.
+// The pair engine's speed by state length and kernel set, in pairs per second, on the pairs
+// of 96 related states (a set that this processor cannot run is skipped). To compare with an
+// earlier engine, use bench/run_bench.sh --against REV.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -31,10 +32,17 @@ std::vector<std::string> relatedStates(int length) {
     return states;
 }
 
-// Aligns the pairs of 96 related states of the benchmark's length, one pair per iteration.
+// Aligns the pairs of 96 related states of the benchmark's length with its kernel set, one
+// pair per iteration.
 void Engine(benchmark::State& state) {
+    const KernelSet set = KernelSet(state.range(1));
+    if (!kernelSetSupported(set)) {
+        state.SkipWithError("this processor cannot run the kernel set");
+        return;
+    }
+    state.SetLabel(kernelSetName(set));
     const std::vector<std::string> states = relatedStates(int(state.range(0)));
-    PairWorkspace* workspace = newPairWorkspace();
+    PairWorkspace* workspace = newPairWorkspace(set);
     size_t i = 0, j = 1;
     for (auto _ : state) {
         const PairResult r =
@@ -49,5 +57,7 @@ void Engine(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(Engine)->Arg(10)->Arg(25)->Arg(50)->Arg(75)->Arg(100);
+BENCHMARK(Engine)->ArgsProduct({{10, 25, 50, 75, 100},
+                                 {int(KernelSet::portable), int(KernelSet::avx2),
+                                  int(KernelSet::avx512)}});
 BENCHMARK_MAIN();

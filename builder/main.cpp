@@ -223,8 +223,8 @@ void runNamed(const Options& options) {
 int main(int argc, char** argv) {
     startProgram();
     try {
-        defaultKernelSet();  // a kernel set forced by VORNAX_KERNELS must exist before any work
         if (argc <= 1) {
+            defaultKernelSet();  // a set forced by VORNAX_KERNELS must exist before any work
             runDialogue();
         } else {
             CLI::App app(kDescription, "vornax");
@@ -251,6 +251,7 @@ int main(int argc, char** argv) {
                 ->type_name("");
             app.footer(kFooter);
             if (!parseCommandLine(app, "vornax", argc, argv)) return 0;
+            defaultKernelSet();
             runNamed(options);
         }
         std::fflush(stdout);
