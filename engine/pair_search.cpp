@@ -71,8 +71,9 @@ public:
     }
     // The same in whole numbers, below 2^21 for the length and 2^41 for the cost (the product
     // is then exact as a long, and rounded once as a double).
-    KERNEL_INLINE bool rejects(long matches, long length, long cost) const {
-        return length >= 1 && cost >= 1 && double(matches) < shrunk_ * double(length * cost);
+    // The caller makes sure that length and cost are at least 1.
+    KERNEL_INLINE bool rejectsWhole(long matches, long length, long cost) const {
+        return double(matches) < shrunk_ * double(length * cost);
     }
 
 private:
@@ -122,10 +123,24 @@ public:
         costBelow_ = before.mismatches + gapCost * (acceptedHere ? count : count + 1);
         costAt_ = before.mismatches + gapCost * (acceptedHere ? count - 1 : count);
         costAbove_ = block == d ? before.mismatches + gapCost * (count + 2) : costBelow_;
+        // Lengths grow with s and costs are at least their class's: the bound of the test
+        // needs both from 1 on, for every candidate.
+        const long sMin = candidates.first() - origin;
+        const long minExtra = clamp_ ? std::max(0L, sMin - shift_) : sMin - shift_;
+        whole_ = sMin >= 0 && lengthBase_ + minExtra >= 1 &&
+                 std::min({costBelow_, costAt_, costAbove_}) >= 1;
+        oneBlock_ = columns_ <= kLanes;
     }
     // Returns the next candidate that the test does not reject, or -1 when there is none.
     KERNEL_INLINE long next(const RatioBar& bar) {
         if (!whole_) return candidates_.next();
+        return oneBlock_ ? scan<true>(bar) : scan<false>(bar);
+    }
+
+private:
+    // next() in whole numbers; the counted columns fit in one block when kOneBlock.
+    template <bool kOneBlock>
+    KERNEL_INLINE long scan(const RatioBar& bar) {
         // The loop works on copies, which stay in registers.
         LetterPositions candidates = candidates_;
         const RatioBar test = bar;
@@ -135,17 +150,19 @@ public:
         const long lengthBase = lengthBase_, difference = difference_, matchesBase = matchesBase_;
         const long costBelow = costBelow_, costAt = costAt_, costAbove = costAbove_;
         const bool clamp = clamp_;
+        const LaneMask lanes = firstLanes(columns);
         long P;
         for (;;) {
             P = candidates.next();
             if (P < 0) break;
             const long s = P - origin;
-            const ColumnCounts after = countInside(x + P, y, columns);
+            const ColumnCounts after = kOneBlock ? countOneBlock(x + P, y, columns, lanes)
+                                                 : countInside(x + P, y, columns);
             long extra = s - shift;
             if (clamp && extra < 0) extra = 0;
             const long cost =
                 (s < difference ? costBelow : s == difference ? costAt : costAbove) + after.mismatches;
-            if (!test.rejects(matchesBase + after.matches, lengthBase + extra, cost)) break;
+            if (!test.rejectsWhole(matchesBase + after.matches, lengthBase + extra, cost)) break;
             if (P + 1 >= endNext) {
                 P = -1;
                 break;
@@ -155,11 +172,11 @@ public:
         return P;
     }
 
-private:
     LetterPositions candidates_;
     long origin_, endNext_;
     bool clamp_;
     bool whole_ = false;
+    bool oneBlock_ = false;
     const char* x_ = nullptr;
     const char* y_ = nullptr;
     long columns_ = 0, lengthBase_ = 0, shift_ = 0, difference_ = 0, matchesBase_ = 0;

@@ -177,6 +177,16 @@ KERNEL_INLINE ColumnCounts countInside(const char* x, const char* y, long n) {
     return counts;
 }
 
+// countInside for n columns in one block (n <= kLanes), with `lanes` the mask of the first n.
+KERNEL_INLINE ColumnCounts countOneBlock(const char* x, const char* y, long n, LaneMask lanes) {
+    const LaneMask equal = equalLanes(x, y);
+    const LaneMask stop = letterLanes(x, '\0') & ~equal & lanes;
+    // The lanes before a stop (a mask without one has 64 zeros to count), or all n.
+    const long counted = std::min(long(std::countr_zero(stop)), n);
+    const long matches = countBits(equal & firstLanes(counted));
+    return {matches, counted - matches};
+}
+
 // Returns the first position from P to `last` at which a cell of `a` or of `b` is the gap
 // character, where cells outside the rows read as NUL; last + 1 when there is none.
 KERNEL_INLINE long findGapColumn(const Row& a, const Row& b, long P, long last, char gap) {
@@ -202,7 +212,8 @@ public:
         if (letter_ != '\0' && next_ < 0) next_ = 0;  // positions before the row hold NUL
         lastInRow_ = std::min(last_, kRowCells - 1);
     }
-    // Returns the last position that may be taken.
+    // Returns the first position not yet compared, and the last that may be taken.
+    KERNEL_INLINE long first() const { return next_; }
     KERNEL_INLINE long last() const { return last_; }
     // Returns the next position, or -1 when there is none.
     KERNEL_INLINE long next() {
