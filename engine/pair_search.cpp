@@ -21,22 +21,24 @@ KERNEL void compareUngapped(PairWorkspace& ws) {
     double cost = 0;
     long matches = 0;
     const long columns = std::min(ws.lenL, kRowCells);  // lenL is at most kMaxStateLength
-    for (long k = 0; k < columns; k += kLanes) {
+    bool ended = false;
+    for (long k = 0; k < columns && !ended; k += kLanes) {
         const LaneMask lanes = firstLanes(columns - k);
         const LaneMask differ = ~equalLanes(a.cells + k, r.cells + k) & lanes;
+        LaneMask compared = lanes;  // the block's columns before the overhang
         for (LaneMask rest = differ; rest != 0; rest &= rest - 1) {
             const long g = k + std::countr_zero(rest);
             if (a.cells[g] == '\0') {
                 cost += ws.model.gapCost;  // the overhang costs one gap, once
-                matches += countBits(~differ & lanes & firstLanes(g - k));
-                goto counted;
+                compared = lanes & firstLanes(g - k);
+                ended = true;
+                break;
             }
             cost += isTransition(a.cells[g], r.cells[g]) ? ws.model.transitionCost
                                                          : ws.model.transversionCost;
         }
-        matches += countBits(~differ & lanes);
+        matches += countBits(~differ & compared);
     }
-counted:
     ws.sxy = double(matches) / double(ws.lenL);
     ws.oxy = ws.sxy / cost;
     ws.workLength = ws.alignedLength = double(ws.lenL);
@@ -79,6 +81,13 @@ public:
 private:
     double shrunk_ = 0;
 };
+
+// Returns the smallest whole number not below `value`, for values from -2^40 to 2^40; the
+// nearer bound for others (and 2^40 for NaN, which no loop of the search runs up to).
+KERNEL_INLINE long ceilOf(double value) {
+    if (value >= -0x1p40 && value <= 0x1p40) return long(std::ceil(value));
+    return value < 0 ? -(1L << 40) : 1L << 40;
+}
 
 // Returns `value` as a whole number in `whole` when it is one from -2^20 to 2^20.
 KERNEL_INLINE bool asWhole(double value, long& whole) {
@@ -258,14 +267,14 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
     // Values that stay the same for the whole branch.
-    const long last = long(std::ceil(ws.workLength)) - 1;  // the last position below workLength
-    const long countEnd = long(std::ceil(double(ws.lenS) + ws.shorterGaps));
-    // The candidates: the cells of the longer row that hold the letter after the block (a gap
-    // never counts as a match, so a gap after the block has none). Taken in order, each one
-    // only while the cell after the one before lies below workLength.
+    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
+    const long countEnd = ceilOf(double(ws.lenS) + ws.shorterGaps);
     // Whether every column counted lies inside both rows (blocks are never longer than the
     // position they reach).
     const bool inside = countEnd + last + 1 <= kRowCells;
+    // The candidates: the cells of the longer row that hold the letter after the block (a gap
+    // never counts as a match, so a gap after the block has none), taken in order while the
+    // cell after the one before lies below workLength.
     auto contendersFrom = [&](long from) KERNEL {
         return Contenders(ws, candidatesFrom(R, from, last, A.at(p + ws.shorterBlock), ws.gap), p,
                           R, A, ws.shorterBlock, countEnd, std::numeric_limits<long>::max(), D,
@@ -323,15 +332,14 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
     // Values that stay the same for the whole branch.
-    const long last = long(std::ceil(ws.workLength)) - 1;  // the last position below workLength
-    const long countEnd = long(std::ceil(ws.workLength));
+    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
+    const long countEnd = ceilOf(ws.workLength);
     const double shorterEnd = double(ws.lenS) + ws.shorterGaps;
-    // The candidates: the cells of the shorter row that hold the longer row's letter after the
-    // block, as in the shorter-row branch.
     const bool inside = countEnd + last + 1 <= kRowCells;
-    // A candidate is taken only while the cell after the one before lies below shorterEnd.
-    const long endNext =
-        shorterEnd < 0x1p40 ? long(std::ceil(shorterEnd)) : std::numeric_limits<long>::max();
+    // The candidates: the cells of the shorter row that hold the longer row's letter after the
+    // block, as in the shorter-row branch, taken while the cell after the one before lies
+    // below shorterEnd.
+    const long endNext = ceilOf(shorterEnd);
     auto contendersFrom = [&](long from) KERNEL {
         return Contenders(ws, candidatesFrom(A, from, last, R.at(PL + ws.longerBlock), ws.gap), PL,
                           A, R, ws.longerBlock, countEnd, endNext, -D, ws.acceptedBranch == 2, true,
