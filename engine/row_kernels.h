@@ -98,8 +98,10 @@ KERNEL_INLINE long countBits(LaneMask m) {
 #endif
 }
 
-// Returns the mask of the first n cells of a block (all of them when n >= kLanes).
+// Returns the mask of the first n cells of a block (none when n <= 0, all of them when
+// n >= kLanes).
 KERNEL_INLINE LaneMask firstLanes(long n) {
+    if (n <= 0) return 0;
     return n >= kLanes ? ~LaneMask{0} >> (64 - kLanes) : (LaneMask{1} << n) - 1;
 }
 
@@ -182,7 +184,7 @@ KERNEL_INLINE ColumnCounts countOneBlock(const char* x, const char* y, long n, L
     const LaneMask equal = equalLanes(x, y);
     const LaneMask stop = letterLanes(x, '\0') & ~equal & lanes;
     // The lanes before a stop (a mask without one has 64 zeros to count), or all n.
-    const long counted = std::min(long(std::countr_zero(stop)), n);
+    const long counted = std::min(long(std::countr_zero(stop)), std::max(n, 0L));
     const long matches = countBits(equal & firstLanes(counted));
     return {matches, counted - matches};
 }
