@@ -1,7 +1,8 @@
 // The search's inner loops over the cells of two rows: counting the columns in which two rows
 // match and finding the next cell that holds a letter. pair_search.cpp is compiled once for
 // each kernel set (see kernel_sets.h); this header gives each loop the body of that set:
-// 64 cells at a time with AVX-512, 32 with AVX2, 16 with SSE2 (every x86-64) and elsewhere.
+// 64 cells at a time with AVX-512 and with AVX2 (in two compares), 16 with SSE2 (every
+// x86-64) and elsewhere.
 // The loops only count and find positions, which are whole numbers, so every set gives the
 // counts and positions of going cell by cell, and the search makes the same decisions.
 #pragma once
@@ -46,15 +47,22 @@ KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
     return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(x), _mm512_set1_epi8(c));
 }
 #elif defined(VORNAX_KERNELS_AVX2)
-inline constexpr long kLanes = 32;
-KERNEL_INLINE LaneMask equalLanes(const char* x, const char* y) {
+// Blocks of 64 cells, as two compares of 32.
+inline constexpr long kLanes = 64;
+KERNEL_INLINE LaneMask equalLanes32(const char* x, const char* y) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
     return std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, b)));
 }
-KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
+KERNEL_INLINE LaneMask letterLanes32(const char* x, char c) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
     return std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, _mm256_set1_epi8(c))));
+}
+KERNEL_INLINE LaneMask equalLanes(const char* x, const char* y) {
+    return equalLanes32(x, y) | equalLanes32(x + 32, y + 32) << 32;
+}
+KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
+    return letterLanes32(x, c) | letterLanes32(x + 32, c) << 32;
 }
 #elif defined(__SSE2__)
 inline constexpr long kLanes = 16;
