@@ -38,6 +38,17 @@ bool readTwoCounts(std::string_view line, long long& first, long long& second) {
     return first >= 0 && second >= 0 && ends;
 }
 
+// Reads the counts as the library takes them from a first line that is not two plain whole
+// numbers: the digits that begin its first two words ("12x 40" gives 12 and 40); a word that
+// does not begin with a digit counts as 1 taxon or 0 sites.
+void leadingCounts(std::string_view line, long long& taxa, long long& sites) {
+    size_t pos = std::min(line.find_first_not_of(" \t"), line.size());
+    taxa = std::max(1LL, readNumber(line, pos));
+    pos = std::min(line.find_first_of(" \t", pos), line.size());
+    pos = std::min(line.find_first_not_of(" \t", pos), line.size());
+    sites = std::max(0LL, readNumber(line, pos));
+}
+
 // Returns the number after `key` and '=' at `at` in `text` ("NCHAR = 40"), or -1 when `at`
 // does not begin that, as a word of its own.
 long long valueOf(std::string_view text, size_t at, std::string_view key) {
@@ -121,11 +132,12 @@ std::string checkBeforeReading(std::string_view text, const std::string& format)
         if (c == '\n') ++line, column = 0;
     }
     if (format == "clustal") return clustalBlocksDiffer(text);
-    // Each cell of the matrix takes a byte of the file at least: a file that announces more
-    // would have the library set memory aside for nothing.
+    // Each cell of the matrix, and each taxon's name, takes a byte of the file at least: a
+    // file that announces more would have the library set memory aside for nothing.
     long long taxa = 1, sites = 0;
     const auto tooMany = [&]() {
-        return sites > 0 && taxa > static_cast<long long>(text.size()) / sites;
+        const auto bytes = static_cast<long long>(text.size());
+        return taxa > bytes || (sites > 0 && taxa > bytes / sites);
     };
     if (format == "nexus") {
         for (size_t at = 0; at < text.size() && !tooMany(); ++at) {
@@ -136,7 +148,7 @@ std::string checkBeforeReading(std::string_view text, const std::string& format)
     } else {
         const size_t start = std::min(text.find_first_not_of(" \t\r\n"), text.size());
         const std::string_view first = text.substr(start, text.find('\n', start) - start);
-        if (!readTwoCounts(first, taxa, sites)) sites = 0;
+        if (!readTwoCounts(first, taxa, sites)) leadingCounts(first, taxa, sites);
     }
     if (!tooMany()) return "";
     return "it announces " + std::to_string(taxa) + " taxa of " + std::to_string(sites) +
