@@ -8,11 +8,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
