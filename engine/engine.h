@@ -56,6 +56,9 @@ struct PairWorkspace;
 // The instruction sets that the search's inner loops are built for. Every set gives the same
 // alignments and scores, bit for bit; they differ only in speed.
 enum class KernelSet { portable, avx2, avx512 };
+// Every kernel set, the fastest first.
+inline constexpr KernelSet kKernelSets[] = {KernelSet::avx512, KernelSet::avx2,
+                                            KernelSet::portable};
 
 // Returns whether this build and this processor can run `set` (portable: always).
 bool kernelSetSupported(KernelSet set);

@@ -17,12 +17,6 @@ DECLARE_SEARCH_STAGES(avx2)
 DECLARE_SEARCH_STAGES(avx512)
 #endif
 
-namespace {
-
-constexpr KernelSet kFastestFirst[] = {KernelSet::avx512, KernelSet::avx2, KernelSet::portable};
-
-}  // namespace
-
 const char* kernelSetName(KernelSet set) {
     switch (set) {
         case KernelSet::avx512:
@@ -56,10 +50,10 @@ bool kernelSetSupported(KernelSet set) {
 KernelSet defaultKernelSet() {
     const char* forced = std::getenv("VORNAX_KERNELS");
     if (forced == nullptr || *forced == '\0') {
-        for (KernelSet set : kFastestFirst)
+        for (KernelSet set : kKernelSets)
             if (kernelSetSupported(set)) return set;
     }
-    for (KernelSet set : kFastestFirst) {
+    for (KernelSet set : kKernelSets) {
         if (std::string(forced) != kernelSetName(set)) continue;
         if (kernelSetSupported(set)) return set;
         throw std::invalid_argument("VORNAX_KERNELS is \"" + std::string(forced) +

@@ -106,19 +106,19 @@ KERNEL_INLINE bool asWhole(double value, long& whole) {
 class Contenders {
 public:
     // The branch's block starts at `origin`; `scanned` is the row whose cells give the
-    // candidates and `counted` the other row; `countEnd` ends the counted columns; a candidate
+    // candidates and `counted` the other row; `countEnd` ends the counted columns, which lie
+    // inside both rows for every candidate when `inside`; a candidate
     // is taken only while the cell after the one before lies below `endNext`. A candidate of
     // block length s has the length workLength + (s - shift), raised to workLength when
     // `clampAtWorkLength` and it is below, and is charged the gap blocks of blockTally in the
     // branch (shift is the length difference, or none when clamped and it is negative).
     KERNEL_INLINE Contenders(const PairWorkspace& ws, LetterPositions candidates, long origin,
                              const Row& scanned, const Row& counted, int block, long countEnd,
-                             long endNext, double difference, bool acceptedHere,
+                             bool inside, long endNext, double difference, bool acceptedHere,
                              bool clampAtWorkLength, ColumnCounts before)
         : candidates_(candidates), origin_(origin), endNext_(endNext), clamp_(clampAtWorkLength) {
         long workLength = 0, d = 0, gapCost = 0, count = 0;
-        whole_ = countEnd + candidates.last() + 1 <= kRowCells &&
-                 asWhole(ws.workLength, workLength) && asWhole(difference, d) &&
+        whole_ = inside && asWhole(ws.workLength, workLength) && asWhole(difference, d) &&
                  asWhole(ws.model.gapCost, gapCost) && asWhole(ws.gapBlockCount, count);
         if (!whole_) return;
         x_ = scanned.cells + 1;
@@ -169,8 +169,8 @@ private:
                                                  : countInside(x + P, y, columns);
             long extra = s - shift;
             if (clamp && extra < 0) extra = 0;
-            const long cost =
-                (s < difference ? costBelow : s == difference ? costAt : costAbove) + after.mismatches;
+            const long charged = s < difference ? costBelow : s == difference ? costAt : costAbove;
+            const long cost = charged + after.mismatches;
             if (!test.rejectsWhole(matchesBase + after.matches, lengthBase + extra, cost)) break;
             if (P + 1 >= endNext) {
                 P = -1;
@@ -277,8 +277,9 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     // cell after the one before lies below workLength.
     auto contendersFrom = [&](long from) KERNEL {
         return Contenders(ws, candidatesFrom(R, from, last, A.at(p + ws.shorterBlock), ws.gap), p,
-                          R, A, ws.shorterBlock, countEnd, std::numeric_limits<long>::max(), D,
-                          ws.acceptedBranch == 1, false, before);
+                          R, A, ws.shorterBlock, countEnd, inside,
+                          std::numeric_limits<long>::max(), D, ws.acceptedBranch == 1, false,
+                          before);
     };
     Contenders contenders = contendersFrom(p);
     for (long next = p; next < ws.workLength && A.at(p) != '\0';) {
@@ -287,9 +288,7 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
         next = P + 1;
         const long s = P - p;
         // Counts from the position on: the letter after the block, then the rest.
-        const ColumnCounts after =
-            inside ? countInside(R.cells + P + 1, A.cells + p + 1 + ws.shorterBlock, countEnd - p - 1)
-                   : countAfter(R, s, A, ws.shorterBlock, p + 1, countEnd);
+        const ColumnCounts after = countAfter(R, s, A, ws.shorterBlock, p + 1, countEnd);
         const double matchesAfter = 1 + double(after.matches);
         const double mismatchesAfter = double(after.mismatches);
         const double length = ws.workLength + double(s) - D;
@@ -342,8 +341,8 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     const long endNext = ceilOf(shorterEnd);
     auto contendersFrom = [&](long from) KERNEL {
         return Contenders(ws, candidatesFrom(A, from, last, R.at(PL + ws.longerBlock), ws.gap), PL,
-                          A, R, ws.longerBlock, countEnd, endNext, -D, ws.acceptedBranch == 2, true,
-                          before);
+                          A, R, ws.longerBlock, countEnd, inside, endNext, -D,
+                          ws.acceptedBranch == 2, true, before);
     };
     Contenders contenders = contendersFrom(PL);
     for (long next = PL; double(next) < shorterEnd && A.at(PL) != R.at(PL);) {
@@ -351,9 +350,7 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
         if (P < 0) break;
         next = P + 1;
         const long s = P - PL;
-        const ColumnCounts after =
-            inside ? countInside(A.cells + P + 1, R.cells + PL + 1 + ws.longerBlock, countEnd - PL - 1)
-                   : countAfter(A, s, R, ws.longerBlock, PL + 1, countEnd);
+        const ColumnCounts after = countAfter(A, s, R, ws.longerBlock, PL + 1, countEnd);
         const double matchesAfter = 1 + double(after.matches);
         const double mismatchesAfter = double(after.mismatches);
         double extra;

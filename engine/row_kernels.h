@@ -130,6 +130,31 @@ KERNEL_INLINE ColumnCounts countUngappedColumns(const Row& a, const Row& b, long
     return counts;
 }
 
+// Counts the n columns (n <= kLanes) from cells x and y on, which lie inside both rows, as
+// countAfter does; `lanes` is the mask of the first n.
+KERNEL_INLINE ColumnCounts countOneBlock(const char* x, const char* y, long n, LaneMask lanes) {
+    const LaneMask equal = equalLanes(x, y);
+    const LaneMask stop = letterLanes(x, '\0') & ~equal & lanes;
+    // The lanes before a stop (a mask without one has 64 zeros to count), or all n.
+    const long counted = std::min(long(std::countr_zero(stop)), std::max(n, 0L));
+    const long matches = countBits(equal & firstLanes(counted));
+    return {matches, counted - matches};
+}
+
+// countAfter for the n columns from cells x and y on, when they all lie inside both rows, a
+// block at a time.
+KERNEL_INLINE ColumnCounts countInside(const char* x, const char* y, long n) {
+    ColumnCounts counts;
+    for (long j = 0; j < n; j += kLanes) {
+        const long block = std::min(n - j, kLanes);
+        const ColumnCounts part = countOneBlock(x + j, y + j, block, firstLanes(block));
+        counts.matches += part.matches;
+        counts.mismatches += part.mismatches;
+        if (part.matches + part.mismatches < block) break;  // counting stopped in the block
+    }
+    return counts;
+}
+
 // For Q from `from` while Q < `to`, compares cell Q + dx of `x` with cell Q + dy of `y` and
 // counts the equal and the differing pairs; counting stops at the first pair that differs
 // where x's cell is NUL.
@@ -152,49 +177,19 @@ KERNEL_INLINE ColumnCounts countAfter(const Row& x, long dx, const Row& y, long 
     const long firstInside = std::max(-dx, -dy);
     for (; Q < to && Q < firstInside; ++Q)
         if (stopsAt(Q)) return counts;
-    // Columns whose cells lie inside both rows, a block at a time.
+    // Columns whose cells lie inside both rows.
     const long endInside = std::min(to, std::min(kRowCells - dx, kRowCells - dy));
-    for (; Q < endInside; Q += kLanes) {
-        const char* cx = x.cells + Q + dx;
-        const LaneMask equal = equalLanes(cx, y.cells + Q + dy);
-        const LaneMask lanes = firstLanes(endInside - Q);
-        const LaneMask stop = letterLanes(cx, '\0') & ~equal & lanes;
-        const LaneMask counted = (stop - 1) & ~stop & lanes;  // the lanes before a stop
-        const long matches = countBits(equal & counted);
-        counts.matches += matches;
-        counts.mismatches += countBits(counted) - matches;
-        if (stop) return counts;
+    if (Q < endInside) {
+        const ColumnCounts inside = countInside(x.cells + Q + dx, y.cells + Q + dy, endInside - Q);
+        counts.matches += inside.matches;
+        counts.mismatches += inside.mismatches;
+        if (inside.matches + inside.mismatches < endInside - Q) return counts;  // it stopped
+        Q = endInside;
     }
     // Columns beyond either row.
-    for (Q = std::max(Q, endInside); Q < to; ++Q)
+    for (; Q < to; ++Q)
         if (stopsAt(Q)) return counts;
     return counts;
-}
-
-// countAfter for the n columns from cells x and y on, when they all lie inside both rows.
-KERNEL_INLINE ColumnCounts countInside(const char* x, const char* y, long n) {
-    ColumnCounts counts;
-    for (long j = 0; j < n; j += kLanes) {
-        const LaneMask equal = equalLanes(x + j, y + j);
-        const LaneMask stop = letterLanes(x + j, '\0') & ~equal & firstLanes(n - j);
-        // The lanes before a stop, or all the block's lanes.
-        const long counted = stop ? std::countr_zero(stop) : std::min(n - j, kLanes);
-        const long matches = countBits(equal & firstLanes(counted));
-        counts.matches += matches;
-        counts.mismatches += counted - matches;
-        if (stop) break;
-    }
-    return counts;
-}
-
-// countInside for n columns in one block (n <= kLanes), with `lanes` the mask of the first n.
-KERNEL_INLINE ColumnCounts countOneBlock(const char* x, const char* y, long n, LaneMask lanes) {
-    const LaneMask equal = equalLanes(x, y);
-    const LaneMask stop = letterLanes(x, '\0') & ~equal & lanes;
-    // The lanes before a stop (a mask without one has 64 zeros to count), or all n.
-    const long counted = std::min(long(std::countr_zero(stop)), std::max(n, 0L));
-    const long matches = countBits(equal & firstLanes(counted));
-    return {matches, counted - matches};
 }
 
 // Returns the first position from P to `last` at which a cell of `a` or of `b` is the gap
@@ -222,9 +217,8 @@ public:
         if (letter_ != '\0' && next_ < 0) next_ = 0;  // positions before the row hold NUL
         lastInRow_ = std::min(last_, kRowCells - 1);
     }
-    // Returns the first position not yet compared, and the last that may be taken.
+    // Returns the first position not yet compared.
     KERNEL_INLINE long first() const { return next_; }
-    KERNEL_INLINE long last() const { return last_; }
     // Returns the next position, or -1 when there is none.
     KERNEL_INLINE long next() {
         while (bits_ == 0) {

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (again.shorterRow != rowS || again.longerRow != rowL || !same(again.scores, scores))
         fail("a repeated call gives other bytes", a, b);
     // Every other kernel set the processor can run: the same bytes, stage by stage.
-    for (KernelSet set : {KernelSet::portable, KernelSet::avx2, KernelSet::avx512}) {
+    for (KernelSet set : kKernelSets) {
         if (!kernelSetSupported(set)) continue;
         static PairWorkspace* workspaces[3] = {};
         PairWorkspace*& other = workspaces[int(set)];

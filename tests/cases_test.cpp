@@ -152,7 +152,7 @@ TEST_P(Cases, Run) {
         } else if (line.starts_with("kernel set ")) {
             const std::string set = line.substr(11);
             bool supported = false;
-            for (KernelSet k : {KernelSet::portable, KernelSet::avx2, KernelSet::avx512})
+            for (KernelSet k : kKernelSets)
                 supported = supported || (set == kernelSetName(k) && kernelSetSupported(k));
             if (!supported) GTEST_SKIP() << "this processor cannot run the kernel set " << set;
             options.environment.emplace_back("VORNAX_KERNELS", set);
