@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "engine/pair_workspace.h"
+#include "engine/candidate_filter.h"
 #include "engine/row_kernels.h"
 
 namespace KERNEL_SET {
@@ -87,13 +88,6 @@ private:
 KERNEL_INLINE long ceilOf(double value) {
     if (value >= -0x1p40 && value <= 0x1p40) return long(std::ceil(value));
     return value < 0 ? -(1L << 40) : 1L << 40;
-}
-
-// Returns `value` as a whole number in `whole` when it is one from -2^20 to 2^20.
-KERNEL_INLINE bool asWhole(double value, long& whole) {
-    if (!(value >= -0x1p20 && value <= 0x1p20)) return false;
-    whole = long(value);
-    return double(whole) == value;
 }
 
 // A branch's candidates, with the division-free test made in whole numbers where it can be.
@@ -210,6 +204,18 @@ KERNEL_INLINE LetterPositions candidatesFrom(const Row& row, long from, long las
     return LetterPositions(row, from, target == gap ? from - 1 : last, target);
 }
 
+// Returns whether the branch of `t` can accept no block at position p (see
+// noCandidateCanPass), taking its counts anew when the rows or its ends changed since.
+KERNEL_INLINE bool nothingToAccept(const PairWorkspace& ws, BranchCounts& t, const Row& scanned,
+                                   const Row& counted, long countEnd, long last, long p,
+                                   double difference, char target, double bar, bool clamp) {
+    if (!kHasCandidateFilter) return false;
+    if (t.version != ws.rowsVersion || t.countEnd != countEnd || t.last != last)
+        takeBranchCounts(t, ws.rowsVersion, scanned, counted, countEnd, last, p, ws.gap,
+                         ws.workLength, difference, ws.model.gapCost, ws.gapBlockBase);
+    return noCandidateCanPass(t, scanned, p, target, ws.gap, bar, clamp);
+}
+
 // Phase 1: one block of as many gaps as the length difference, tried after every number of
 // the shorter state's letters. The work row with the block after K letters matches the
 // longer row where its first K letters do and where its other letters, B places on, do;
@@ -262,13 +268,16 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     ws.gapBlockCount = ws.gapBlockBase;
     ws.shorterBlock = 0;
     ws.shorterBest.ratio = ws.oxy;
+    // Values that stay the same for the whole branch.
+    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
+    const long countEnd = ceilOf(double(ws.lenS) + ws.shorterGaps);
+    if (nothingToAccept(ws, ws.shorterCounts, R, A, countEnd, last, p, D, A.at(p),
+                        ws.shorterBest.ratio, false))
+        return;
     RatioBar bar(ws.shorterBest.ratio);
     const ColumnCounts before = countUngappedColumns(A, R, p, ws.gap);
     const double matchesBefore = double(before.matches);
     const double mismatchesBefore = double(before.mismatches);
-    // Values that stay the same for the whole branch.
-    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
-    const long countEnd = ceilOf(double(ws.lenS) + ws.shorterGaps);
     // Whether every column counted lies inside both rows (blocks are never longer than the
     // position they reach).
     const bool inside = countEnd + last + 1 <= kRowCells;
@@ -326,10 +335,6 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     ws.longerBest.ratio = ws.oxy;
     ws.gapBlockCount = ws.gapBlockBase;
     ws.longerBlock = 0;
-    RatioBar bar(ws.longerBest.ratio);
-    const ColumnCounts before = countUngappedColumns(A, R, PL, ws.gap);
-    const double matchesBefore = double(before.matches);
-    const double mismatchesBefore = double(before.mismatches);
     // Values that stay the same for the whole branch.
     const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
     const long countEnd = ceilOf(ws.workLength);
@@ -339,6 +344,13 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
     // block, as in the shorter-row branch, taken while the cell after the one before lies
     // below shorterEnd.
     const long endNext = ceilOf(shorterEnd);
+    if (A.at(PL) != R.at(PL) && nothingToAccept(ws, ws.longerCounts, A, R, countEnd, last, PL,
+                                                -D, R.at(PL), ws.longerBest.ratio, true))
+        return;
+    RatioBar bar(ws.longerBest.ratio);
+    const ColumnCounts before = countUngappedColumns(A, R, PL, ws.gap);
+    const double matchesBefore = double(before.matches);
+    const double mismatchesBefore = double(before.mismatches);
     auto contendersFrom = [&](long from) KERNEL {
         return Contenders(ws, candidatesFrom(A, from, last, R.at(PL + ws.longerBlock), ws.gap), PL,
                           A, R, ws.longerBlock, countEnd, inside, endNext, -D,
@@ -496,6 +508,7 @@ KERNEL void cleanUp(PairWorkspace& ws) {
 
 // Phase 2: the sweep over the positions of the longer state.
 KERNEL void phaseTwo(PairWorkspace& ws) {
+    ++ws.rowsVersion;  // the branches' counts are for other rows
     for (long K = 0; K < ws.lenL; ++K) {
         ws.acceptedBranch = 0;
         const long p = long(double(K) + ws.shorterGaps);
@@ -512,6 +525,7 @@ KERNEL void phaseTwo(PairWorkspace& ws) {
             ws.workLength = 0;
         }
         cleanUp(ws);
+        ++ws.rowsVersion;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -86,6 +87,28 @@ struct BranchBest {
     double length = 0;
 };
 
+// What one branch of the sweep needs to know, while the search rows stay the same, to rule
+// out a position without trying its candidates (see candidate_filter.h). Cell [p][d] of
+// `matched` and `unmatched` holds the matching and the differing columns that the branch
+// counts after a candidate at position p + d (the counted row against the scanned row read d
+// cells further on, from column p + 1 to the counting end or the column at which counting
+// stops).
+struct BranchCounts {
+    static constexpr long kSize = 256;  // positions and diagonals covered
+    long version = -1;                  // the rows' version the counts were taken for
+    bool usable = false;                // whether the rows and terms allowed them
+    long countEnd = 0;                  // the end of the counted columns
+    long last = 0;                      // the last candidate position
+    long firstRow = 0;                  // the first position counted
+    // The branch's terms, whole numbers: working length, the length difference as the branch
+    // sees it, the gap cost and the gap blocks at the start of a position.
+    long lengthBase = 0, difference = 0, gapCost = 0, blockCount = 0;
+    // The columns before kSize in which neither row has a gap, equal and unequal, by cell.
+    std::uint64_t equalColumns[kSize / 64], unequalColumns[kSize / 64];
+    alignas(64) std::uint8_t matched[kSize][kSize];
+    alignas(64) std::uint8_t unmatched[kSize][kSize];
+};
+
 // The search stages of one kernel set (see kernel_sets.h).
 struct SearchStages;
 
@@ -119,6 +142,11 @@ struct PairWorkspace {
     int reverseGapped = 0;
     bool reversePass = false;  // the search runs on the reversed states
     char tidyEnded = '-';      // see PairTrace
+
+    // The version of the search rows, which changes whenever the sweep starts or an
+    // adoption changes them, and each branch's counts for the candidate filter.
+    long rowsVersion = 0;
+    BranchCounts shorterCounts, longerCounts;
 };
 
 // Returns the substitution price of two differing letters: the transition cost when their

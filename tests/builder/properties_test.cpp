@@ -86,17 +86,20 @@ TEST(Threads, AnyNumberOfThreadsWritesTheSameBytes) {
 }
 
 TEST(KernelSets, EveryKernelSetWritesTheSameBytes) {
-    // Long states with many differences, so that the search takes its rare turns too.
-    const std::string data = generateDataFile(DataShape{60, 3, 50, 101, 40, 7});
+    // Long states with many differences, so that the search takes its rare turns too, and
+    // states of up to 255 letters, whose alignments outgrow the vector sets' counts.
     const UserWeights weights{1, 2, 1};
-    setenv("VORNAX_KERNELS", "portable", 1);
-    const BuilderOutput portable = buildInMemory(data, weights, 2);
-    for (KernelSet set : {KernelSet::avx2, KernelSet::avx512}) {
-        if (!kernelSetSupported(set)) continue;
-        setenv("VORNAX_KERNELS", kernelSetName(set), 1);
-        const BuilderOutput output = buildInMemory(data, weights, 2);
-        EXPECT_EQ(output.stepMatrix, portable.stepMatrix) << kernelSetName(set);
-        EXPECT_EQ(output.alignments, portable.alignments) << kernelSetName(set);
+    for (const DataShape& shape : {DataShape{60, 3, 50, 101, 40, 7}, DataShape{14, 2, 200, 255, 12, 9}}) {
+        const std::string data = generateDataFile(shape);
+        setenv("VORNAX_KERNELS", "portable", 1);
+        const BuilderOutput portable = buildInMemory(data, weights, 2);
+        for (KernelSet set : {KernelSet::avx2, KernelSet::avx512}) {
+            if (!kernelSetSupported(set)) continue;
+            setenv("VORNAX_KERNELS", kernelSetName(set), 1);
+            const BuilderOutput output = buildInMemory(data, weights, 2);
+            EXPECT_EQ(output.stepMatrix, portable.stepMatrix) << kernelSetName(set);
+            EXPECT_EQ(output.alignments, portable.alignments) << kernelSetName(set);
+        }
     }
     unsetenv("VORNAX_KERNELS");
 }

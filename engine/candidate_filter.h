@@ -1,0 +1,226 @@
+// The candidate filter of the sweep's branches. At a position, a branch tries the cells that
+// hold one letter, one by one, and at almost every position none of them reaches the bar.
+// While the search rows stay the same (from one adoption to the next), what the branch counts
+// after every candidate can be read from counts kept per diagonal (BranchCounts), so that a
+// position at which no candidate can reach the bar is passed over after one test of all its
+// candidates, sixteen (AVX-512) or eight (AVX2) at a time. The test only passes over
+// positions at which the branch would accept nothing, and a position that it cannot rule out
+// is searched as before, so the search makes the same decisions with or without it. The
+// portable set has no filter.
+#pragma once
+
+#include "engine/row_kernels.h"
+
+namespace {
+
+#if defined(VORNAX_KERNELS_AVX512) || defined(VORNAX_KERNELS_AVX2)
+inline constexpr bool kHasCandidateFilter = true;
+#else
+inline constexpr bool kHasCandidateFilter = false;
+#endif
+
+// Takes row p of the counts from row p + 1 for a block of kLanes diagonals: x holds the
+// scanned cells of column p + 1 on those diagonals and `letter` the counted cell. A column
+// in which the cells are equal is a match and one in which they differ a mismatch, except
+// that counting stops at a column in which they differ and x's cell is NUL: nothing from
+// there on counts.
+KERNEL_INLINE void countColumn(std::uint8_t* matched, std::uint8_t* unmatched,
+                               const std::uint8_t* matchedAfter,
+                               const std::uint8_t* unmatchedAfter, const char* x, char letter) {
+#if defined(VORNAX_KERNELS_AVX512)
+    const LaneMask equal = letterLanes(x, letter);
+    const LaneMask counting = ~(letterLanes(x, '\0') & ~equal);
+    const __m512i one = _mm512_set1_epi8(1);
+    const __m512i m = _mm512_loadu_si512(matchedAfter);
+    const __m512i u = _mm512_loadu_si512(unmatchedAfter);
+    _mm512_storeu_si512(matched, _mm512_maskz_mov_epi8(counting, _mm512_mask_add_epi8(m, equal, m, one)));
+    _mm512_storeu_si512(unmatched, _mm512_maskz_mov_epi8(counting, _mm512_mask_add_epi8(u, ~equal, u, one)));
+#elif defined(VORNAX_KERNELS_AVX2)
+    for (long half = 0; half < 64; half += 32) {
+        const __m256i cells = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + half));
+        const __m256i equal = _mm256_cmpeq_epi8(cells, _mm256_set1_epi8(letter));  // -1 or 0
+        const __m256i differ = _mm256_xor_si256(equal, _mm256_set1_epi8(-1));
+        const __m256i stop = _mm256_and_si256(differ, _mm256_cmpeq_epi8(cells, _mm256_setzero_si256()));
+        const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(matchedAfter + half));
+        const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(unmatchedAfter + half));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(matched + half),
+                            _mm256_andnot_si256(stop, _mm256_sub_epi8(m, equal)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(unmatched + half),
+                            _mm256_andnot_si256(stop, _mm256_sub_epi8(u, differ)));
+    }
+#else
+    for (long j = 0; j < kLanes; ++j) {
+        const bool equal = x[j] == letter;
+        const bool stop = !equal && x[j] == '\0';
+        matched[j] = stop ? 0 : std::uint8_t(matchedAfter[j] + equal);
+        unmatched[j] = stop ? 0 : std::uint8_t(unmatchedAfter[j] + !equal);
+    }
+#endif
+}
+
+// Returns `value` as a whole number in `whole` when it is one from -2^20 to 2^20.
+KERNEL_INLINE bool asWhole(double value, long& whole) {
+    if (!(value >= -0x1p20 && value <= 0x1p20)) return false;
+    whole = long(value);
+    return double(whole) == value;
+}
+
+// Takes the counts `t` of a branch at the start of its first position p0 after the rows
+// changed: x is the scanned row, y the counted row, countEnd the counting end and `last` the
+// last candidate; workLength, difference (as the branch sees it), gapCost and blockCount its
+// terms. Cell [p][d], for p from p0 on, counts the columns Q from p + 1 up to countEnd in
+// which x[Q + d] and y[Q] are equal and those in which they differ, up to the first column in
+// which they differ and x's cell is NUL: what the branch counts after a candidate at p + d.
+// Row p is row p + 1 with column p + 1 added in front (or nothing, when counting stops there).
+// The counts are left unusable when a term is not a whole number or the rows are longer than
+// the counts cover.
+KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const Row& y,
+                             long countEnd, long last, long p0, char gap, double workLength,
+                             double difference, double gapCost, double blockCount) {
+    t.version = version;
+    t.countEnd = countEnd;
+    t.last = last;
+    t.firstRow = p0;
+    t.usable = false;
+    if (!kHasCandidateFilter || p0 < 0 || countEnd - 1 < p0 || countEnd > BranchCounts::kSize ||
+        last < p0 || last >= BranchCounts::kSize || !asWhole(workLength, t.lengthBase) ||
+        !asWhole(difference, t.difference) || !asWhole(gapCost, t.gapCost) ||
+        !asWhole(blockCount, t.blockCount))
+        return;
+    t.usable = true;
+    for (long w = 0; w < BranchCounts::kSize / 64; ++w) {
+        LaneMask gaps = 0, equal = 0;
+        for (long k = 0; k < 64; k += kLanes) {
+            const char* a = x.cells + 64 * w + k;
+            const char* b = y.cells + 64 * w + k;
+            gaps |= (letterLanes(a, gap) | letterLanes(b, gap)) << k;
+            equal |= equalLanes(a, b) << k;
+        }
+        t.equalColumns[w] = equal & ~gaps;
+        t.unequalColumns[w] = ~equal & ~gaps;
+    }
+    const long width = (last - p0 + kLanes) / kLanes * kLanes;  // diagonals 0 to last - p0
+    std::memset(t.matched[countEnd - 1], 0, size_t(width));
+    std::memset(t.unmatched[countEnd - 1], 0, size_t(width));
+    for (long p = countEnd - 2; p >= p0; --p) {
+        for (long k = 0; k < width; k += kLanes)
+            countColumn(t.matched[p] + k, t.unmatched[p] + k, t.matched[p + 1] + k,
+                        t.unmatched[p + 1] + k, x.cells + p + 1 + k, y.cells[p + 1]);
+    }
+}
+
+// Returns whether no candidate of the branch of `t` at position p, before it accepts a block,
+// can pass the bar `bar`, so that trying them would accept nothing (whether or not the branch
+// stops before the last of them): x is the scanned row, `target` the letter after the (empty)
+// block. Returns false whenever it cannot tell.
+// The branch's terms are those of Contenders for a block of length 0: a candidate at p + d
+// matches m = before + 1 + counts[p][d] columns, has the length lengthBase + (d - shift) (not
+// below lengthBase when clamped; shift is the difference, or none when clamped and it is
+// negative) and the cost of its class (below, at or above the difference) plus its
+// mismatches. A candidate is ruled out when m < fl(sf * (length * cost)) in floats, with
+// sf = float(bar * (1 - 2^-18)) and every value a whole number below 2^24 (exact in a float):
+// sf * length * cost is then at most bar * length * cost * (1 - 2^-18)(1 + 2^-24)^3, so the
+// branch's ratio fl(fl(m / length) / cost) <= m / (length * cost) * (1 + 2^-53)^2 stays below
+// the bar, and the branch would reject the candidate.
+KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long p, char target,
+                                      char gap, double bar, bool clamp) {
+    if (!t.usable || p < t.firstRow || p > t.countEnd - 1 || p > t.last || !(bar >= 0x1p-100) ||
+        !(bar <= 0x1p100))
+        return false;
+    if (target == gap) return true;  // a gap never counts as a match: there is no candidate
+    // The columns before p.
+    long matchesBefore = 0, mismatchesBefore = 0;
+    for (long w = 0; w * 64 < p; ++w) {
+        const LaneMask below = p - 64 * w >= 64 ? ~LaneMask{0} : (LaneMask{1} << (p - 64 * w)) - 1;
+        matchesBefore += long(std::popcount(t.equalColumns[w] & below));
+        mismatchesBefore += long(std::popcount(t.unequalColumns[w] & below));
+    }
+    const long G = t.gapCost, count = t.blockCount, difference = t.difference;
+    const long costBelow = mismatchesBefore + G * (count + 1);
+    const long costAt = mismatchesBefore + G * count;
+    const long costAbove = difference == 0 ? mismatchesBefore + G * (count + 2) : costBelow;
+    const long shift = clamp ? std::max(0L, difference) : difference;
+    const long matchesBase = matchesBefore + 1;
+    const long lengthBase = t.lengthBase;
+    const long lanes = t.last - p + 1;
+    const long windowEnd = t.countEnd - p - 1;  // at most as many columns are counted
+    long extraMost = lanes - 1 - shift, extraLeast = -shift;
+    if (clamp) extraMost = std::max(extraMost, 0L), extraLeast = std::max(extraLeast, 0L);
+    const long longest = lengthBase + extraMost;
+    const long dearest = std::max({costBelow, costAt, costAbove}) + windowEnd;
+    if (lengthBase + extraLeast < 1 || std::min({costBelow, costAt, costAbove}) < 1 ||
+        longest >= (1L << 24) || dearest >= (1L << 24) || longest * dearest >= (1L << 24) ||
+        matchesBase + windowEnd >= (1L << 24))
+        return false;
+    const float sf = float(bar * (1 - 0x1p-18));
+    const std::uint8_t* matchedAfter = t.matched[p];
+    const std::uint8_t* unmatchedAfter = t.unmatched[p];
+    LaneMask kept[4] = {0, 0, 0, 0};
+#if defined(VORNAX_KERNELS_AVX512)
+    constexpr long kStep = 16;
+    // (The zero-masked forms: GCC 12 warns about the plain forms' undefined inputs.)
+    constexpr __mmask16 kAll = 0xFFFF;
+    const __m512i index = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    for (long d0 = 0; d0 < lanes; d0 += kStep) {
+        const __m512i d = _mm512_add_epi32(index, _mm512_set1_epi32(int(d0)));
+        const __m512i matched = _mm512_maskz_cvtepu8_epi32(
+            kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(matchedAfter + d0)));
+        const __m512i unmatched = _mm512_maskz_cvtepu8_epi32(
+            kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(unmatchedAfter + d0)));
+        __m512i extra = _mm512_sub_epi32(d, _mm512_set1_epi32(int(shift)));
+        if (clamp) extra = _mm512_maskz_max_epi32(kAll, extra, _mm512_setzero_si512());
+        const __m512i length = _mm512_add_epi32(_mm512_set1_epi32(int(lengthBase)), extra);
+        const __m512i diff = _mm512_set1_epi32(int(difference));
+        __m512i charged = _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(d, diff),
+                                                  _mm512_set1_epi32(int(costAbove)),
+                                                  _mm512_set1_epi32(int(costAt)));
+        charged = _mm512_mask_blend_epi32(_mm512_cmplt_epi32_mask(d, diff), charged,
+                                          _mm512_set1_epi32(int(costBelow)));
+        const __m512i cost = _mm512_add_epi32(charged, unmatched);
+        const __m512 m = _mm512_maskz_cvtepi32_ps(kAll, _mm512_add_epi32(_mm512_set1_epi32(int(matchesBase)), matched));
+        const __m512 product = _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, length), _mm512_maskz_cvtepi32_ps(kAll, cost));
+        const __mmask16 below = _mm512_cmp_ps_mask(m, _mm512_mul_ps(_mm512_set1_ps(sf), product), _CMP_LT_OQ);
+        kept[d0 >> 6] |= LaneMask(std::uint16_t(~below)) << (d0 & 63);
+    }
+#elif defined(VORNAX_KERNELS_AVX2)
+    constexpr long kStep = 8;
+    const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (long d0 = 0; d0 < lanes; d0 += kStep) {
+        const __m256i d = _mm256_add_epi32(index, _mm256_set1_epi32(int(d0)));
+        std::uint64_t eight;
+        std::memcpy(&eight, matchedAfter + d0, sizeof eight);
+        const __m256i matched = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(long(eight)));
+        std::memcpy(&eight, unmatchedAfter + d0, sizeof eight);
+        const __m256i unmatched = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(long(eight)));
+        __m256i extra = _mm256_sub_epi32(d, _mm256_set1_epi32(int(shift)));
+        if (clamp) extra = _mm256_max_epi32(extra, _mm256_setzero_si256());
+        const __m256i length = _mm256_add_epi32(_mm256_set1_epi32(int(lengthBase)), extra);
+        const __m256i diff = _mm256_set1_epi32(int(difference));
+        __m256i charged = _mm256_blendv_epi8(_mm256_set1_epi32(int(costAbove)),
+                                             _mm256_set1_epi32(int(costAt)),
+                                             _mm256_cmpeq_epi32(d, diff));
+        charged = _mm256_blendv_epi8(charged, _mm256_set1_epi32(int(costBelow)),
+                                     _mm256_cmpgt_epi32(diff, d));
+        const __m256i cost = _mm256_add_epi32(charged, unmatched);
+        const __m256 m = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(int(matchesBase)), matched));
+        const __m256 product = _mm256_mul_ps(_mm256_cvtepi32_ps(length), _mm256_cvtepi32_ps(cost));
+        const __m256 below = _mm256_cmp_ps(m, _mm256_mul_ps(_mm256_set1_ps(sf), product), _CMP_LT_OQ);
+        kept[d0 >> 6] |= LaneMask(std::uint8_t(~_mm256_movemask_ps(below))) << (d0 & 63);
+    }
+#else
+    (void)x, (void)matchedAfter, (void)unmatchedAfter, (void)sf, (void)kept;
+    return false;
+#endif
+    // The candidates: the cells of x from p to last that hold the target letter.
+    for (long w = 0; w * 64 < lanes; ++w) {
+        LaneMask candidates = 0;
+        for (long k = 0; k < 64; k += kLanes)
+            candidates |= letterLanes(x.cells + p + 64 * w + k, target) << k;
+        const long n = lanes - 64 * w;
+        if (n < 64) candidates &= (LaneMask{1} << n) - 1;
+        if (candidates & kept[w]) return false;
+    }
+    return true;
+}
+
+}  // namespace
