@@ -19,41 +19,57 @@ inline constexpr bool kHasCandidateFilter = true;
 inline constexpr bool kHasCandidateFilter = false;
 #endif
 
-// Takes row p of the counts from row p + 1 for a block of kLanes diagonals: x holds the
-// scanned cells of column p + 1 on those diagonals and `letter` the counted cell. A column
-// in which the cells are equal is a match and one in which they differ a mismatch, except
-// that counting stops at a column in which they differ and x's cell is NUL: nothing from
-// there on counts.
-KERNEL_INLINE void countColumn(std::uint8_t* matched, std::uint8_t* unmatched,
-                               const std::uint8_t* matchedAfter,
-                               const std::uint8_t* unmatchedAfter, const char* x, char letter) {
+// The diagonals that countDiagonals takes at a time.
+#if defined(VORNAX_KERNELS_AVX2)
+inline constexpr long kDiagonalBlock = 32;
+#else
+inline constexpr long kDiagonalBlock = 64;
+#endif
+
+// Takes the counts of the kDiagonalBlock diagonals from d0 on for the rows `start` - 1 down to
+// p0 of `t`, from the scanned row x and the counted row y, where row `start` holds nothing:
+// row p is row p + 1 with column p + 1 added in front. A column in which the cells are equal
+// is a match and one in which they differ a mismatch, except that counting stops at a column
+// in which they differ and x's cell is NUL: nothing from there on counts. The counts of the
+// block stay in registers from one row to the next.
+KERNEL_INLINE void countDiagonals(BranchCounts& t, const Row& x, const Row& y, long start,
+                                  long p0, long d0) {
 #if defined(VORNAX_KERNELS_AVX512)
-    const LaneMask equal = letterLanes(x, letter);
-    const LaneMask counting = ~(letterLanes(x, '\0') & ~equal);
     const __m512i one = _mm512_set1_epi8(1);
-    const __m512i m = _mm512_loadu_si512(matchedAfter);
-    const __m512i u = _mm512_loadu_si512(unmatchedAfter);
-    _mm512_storeu_si512(matched, _mm512_maskz_mov_epi8(counting, _mm512_mask_add_epi8(m, equal, m, one)));
-    _mm512_storeu_si512(unmatched, _mm512_maskz_mov_epi8(counting, _mm512_mask_add_epi8(u, ~equal, u, one)));
+    __m512i m = _mm512_setzero_si512(), u = _mm512_setzero_si512();
+    for (long p = start - 1; p >= p0; --p) {
+        const char* cells = x.cells + p + 1 + d0;
+        const LaneMask equal = letterLanes(cells, y.cells[p + 1]);
+        const LaneMask counting = ~(letterLanes(cells, '\0') & ~equal);
+        m = _mm512_maskz_mov_epi8(counting, _mm512_mask_add_epi8(m, equal, m, one));
+        u = _mm512_maskz_mov_epi8(counting, _mm512_mask_add_epi8(u, ~equal, u, one));
+        _mm512_store_si512(t.matched[p] + d0, m);
+        _mm512_store_si512(t.unmatched[p] + d0, u);
+    }
 #elif defined(VORNAX_KERNELS_AVX2)
-    for (long half = 0; half < 64; half += 32) {
-        const __m256i cells = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + half));
-        const __m256i equal = _mm256_cmpeq_epi8(cells, _mm256_set1_epi8(letter));  // -1 or 0
+    __m256i m = _mm256_setzero_si256(), u = _mm256_setzero_si256();
+    for (long p = start - 1; p >= p0; --p) {
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.cells + p + 1 + d0));
+        const __m256i equal = _mm256_cmpeq_epi8(c, _mm256_set1_epi8(y.cells[p + 1]));  // -1 or 0
         const __m256i differ = _mm256_xor_si256(equal, _mm256_set1_epi8(-1));
-        const __m256i stop = _mm256_and_si256(differ, _mm256_cmpeq_epi8(cells, _mm256_setzero_si256()));
-        const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(matchedAfter + half));
-        const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(unmatchedAfter + half));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(matched + half),
-                            _mm256_andnot_si256(stop, _mm256_sub_epi8(m, equal)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(unmatched + half),
-                            _mm256_andnot_si256(stop, _mm256_sub_epi8(u, differ)));
+        const __m256i stop = _mm256_and_si256(differ, _mm256_cmpeq_epi8(c, _mm256_setzero_si256()));
+        m = _mm256_andnot_si256(stop, _mm256_sub_epi8(m, equal));
+        u = _mm256_andnot_si256(stop, _mm256_sub_epi8(u, differ));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(t.matched[p] + d0), m);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(t.unmatched[p] + d0), u);
     }
 #else
-    for (long j = 0; j < kLanes; ++j) {
-        const bool equal = x[j] == letter;
-        const bool stop = !equal && x[j] == '\0';
-        matched[j] = stop ? 0 : std::uint8_t(matchedAfter[j] + equal);
-        unmatched[j] = stop ? 0 : std::uint8_t(unmatchedAfter[j] + !equal);
+    for (long d = d0; d < d0 + kDiagonalBlock; ++d) {
+        std::uint8_t m = 0, u = 0;
+        for (long p = start - 1; p >= p0; --p) {
+            const char cell = x.cells[p + 1 + d];
+            const bool equal = cell == y.cells[p + 1];
+            const bool stop = !equal && cell == '\0';
+            m = stop ? 0 : std::uint8_t(m + equal);
+            u = stop ? 0 : std::uint8_t(u + !equal);
+            t.matched[p][d] = m;
+            t.unmatched[p][d] = u;
+        }
     }
 #endif
 }
@@ -65,13 +81,19 @@ KERNEL_INLINE bool asWhole(double value, long& whole) {
     return double(whole) == value;
 }
 
+// Returns whether the cells of `row` from `from` to before `to` are all NUL.
+KERNEL_INLINE bool noLetterIn(const Row& row, long from, long to) {
+    for (long k = from; k < to; k += kLanes)
+        if (~letterLanes(row.cells + k, '\0') & firstLanes(to - k)) return false;
+    return true;
+}
+
 // Takes the counts `t` of a branch at the start of its first position p0 after the rows
 // changed: x is the scanned row, y the counted row, countEnd the counting end and `last` the
 // last candidate; workLength, difference (as the branch sees it), gapCost and blockCount its
 // terms. Cell [p][d], for p from p0 on, counts the columns Q from p + 1 up to countEnd in
 // which x[Q + d] and y[Q] are equal and those in which they differ, up to the first column in
 // which they differ and x's cell is NUL: what the branch counts after a candidate at p + d.
-// Row p is row p + 1 with column p + 1 added in front (or nothing, when counting stops there).
 // The counts are left unusable when a term is not a whole number or the rows are longer than
 // the counts cover.
 KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const Row& y,
@@ -99,13 +121,19 @@ KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const 
         t.equalColumns[w] = equal & ~gaps;
         t.unequalColumns[w] = ~equal & ~gaps;
     }
-    const long width = (last - p0 + kLanes) / kLanes * kLanes;  // diagonals 0 to last - p0
-    std::memset(t.matched[countEnd - 1], 0, size_t(width));
-    std::memset(t.unmatched[countEnd - 1], 0, size_t(width));
-    for (long p = countEnd - 2; p >= p0; --p) {
-        for (long k = 0; k < width; k += kLanes)
-            countColumn(t.matched[p] + k, t.unmatched[p] + k, t.matched[p + 1] + k,
-                        t.unmatched[p + 1] + k, x.cells + p + 1 + k, y.cells[p + 1]);
+    // Row countEnd - 1 counts no column. When y holds no NUL before countEnd and x holds only
+    // NULs from its first NUL through every cell that the rows below countEnd read, counting
+    // stops at once on every diagonal from d on in the rows from xEnd - 1 - d on; the rows of
+    // a block of diagonals from there on count nothing.
+    const long xEnd = x.firstNul();
+    const bool clean = y.firstNul() >= countEnd && noLetterIn(x, xEnd, countEnd + last + kDiagonalBlock);
+    for (long d0 = 0; d0 <= last - p0; d0 += kDiagonalBlock) {
+        const long start = clean ? std::clamp(xEnd - 1 - d0, p0, countEnd - 1) : countEnd - 1;
+        for (long p = start; p <= std::min(countEnd - 1, last - d0); ++p) {
+            std::memset(t.matched[p] + d0, 0, size_t(kDiagonalBlock));
+            std::memset(t.unmatched[p] + d0, 0, size_t(kDiagonalBlock));
+        }
+        countDiagonals(t, x, y, start, p0, d0);
     }
 }
 
