@@ -183,13 +183,14 @@ KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long 
     const float sf = float(bar * (1 - 0x1p-18));
     const std::uint8_t* matchedAfter = t.matched[p];
     const std::uint8_t* unmatchedAfter = t.unmatched[p];
-    LaneMask kept[4] = {0, 0, 0, 0};
+    // Returns the candidates of the kStep diagonals from d0 on that the test keeps, one bit
+    // each.
 #if defined(VORNAX_KERNELS_AVX512)
     constexpr long kStep = 16;
     // (The zero-masked forms: GCC 12 warns about the plain forms' undefined inputs.)
     constexpr __mmask16 kAll = 0xFFFF;
     const __m512i index = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    for (long d0 = 0; d0 < lanes; d0 += kStep) {
+    auto keptFrom = [&](long d0) KERNEL {
         const __m512i d = _mm512_add_epi32(index, _mm512_set1_epi32(int(d0)));
         const __m512i matched = _mm512_maskz_cvtepu8_epi32(
             kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(matchedAfter + d0)));
@@ -205,15 +206,17 @@ KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long 
         charged = _mm512_mask_blend_epi32(_mm512_cmplt_epi32_mask(d, diff), charged,
                                           _mm512_set1_epi32(int(costBelow)));
         const __m512i cost = _mm512_add_epi32(charged, unmatched);
-        const __m512 m = _mm512_maskz_cvtepi32_ps(kAll, _mm512_add_epi32(_mm512_set1_epi32(int(matchesBase)), matched));
-        const __m512 product = _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, length), _mm512_maskz_cvtepi32_ps(kAll, cost));
-        const __mmask16 below = _mm512_cmp_ps_mask(m, _mm512_mul_ps(_mm512_set1_ps(sf), product), _CMP_LT_OQ);
-        kept[d0 >> 6] |= LaneMask(std::uint16_t(~below)) << (d0 & 63);
-    }
+        const __m512 m = _mm512_maskz_cvtepi32_ps(
+            kAll, _mm512_add_epi32(_mm512_set1_epi32(int(matchesBase)), matched));
+        const __m512 product = _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, length),
+                                             _mm512_maskz_cvtepi32_ps(kAll, cost));
+        return LaneMask(std::uint16_t(~_mm512_cmp_ps_mask(
+            m, _mm512_mul_ps(_mm512_set1_ps(sf), product), _CMP_LT_OQ)));
+    };
 #elif defined(VORNAX_KERNELS_AVX2)
     constexpr long kStep = 8;
     const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    for (long d0 = 0; d0 < lanes; d0 += kStep) {
+    auto keptFrom = [&](long d0) KERNEL {
         const __m256i d = _mm256_add_epi32(index, _mm256_set1_epi32(int(d0)));
         std::uint64_t eight;
         std::memcpy(&eight, matchedAfter + d0, sizeof eight);
@@ -230,23 +233,30 @@ KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long 
         charged = _mm256_blendv_epi8(charged, _mm256_set1_epi32(int(costBelow)),
                                      _mm256_cmpgt_epi32(diff, d));
         const __m256i cost = _mm256_add_epi32(charged, unmatched);
-        const __m256 m = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(int(matchesBase)), matched));
-        const __m256 product = _mm256_mul_ps(_mm256_cvtepi32_ps(length), _mm256_cvtepi32_ps(cost));
-        const __m256 below = _mm256_cmp_ps(m, _mm256_mul_ps(_mm256_set1_ps(sf), product), _CMP_LT_OQ);
-        kept[d0 >> 6] |= LaneMask(std::uint8_t(~_mm256_movemask_ps(below))) << (d0 & 63);
-    }
+        const __m256 m =
+            _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(int(matchesBase)), matched));
+        const __m256 product =
+            _mm256_mul_ps(_mm256_cvtepi32_ps(length), _mm256_cvtepi32_ps(cost));
+        const __m256 below =
+            _mm256_cmp_ps(m, _mm256_mul_ps(_mm256_set1_ps(sf), product), _CMP_LT_OQ);
+        return LaneMask(std::uint8_t(~_mm256_movemask_ps(below)));
+    };
 #else
-    (void)x, (void)matchedAfter, (void)unmatchedAfter, (void)sf, (void)kept;
+    constexpr long kStep = 16;
+    (void)matchedAfter, (void)unmatchedAfter, (void)sf;
+    auto keptFrom = [](long) { return ~LaneMask{0}; };
     return false;
 #endif
-    // The candidates: the cells of x from p to last that hold the target letter.
+    // The candidates, the cells of x from p to last that hold the target letter, against the
+    // diagonals that the test keeps, 64 at a time.
     for (long w = 0; w * 64 < lanes; ++w) {
         LaneMask candidates = 0;
         for (long k = 0; k < 64; k += kLanes)
             candidates |= letterLanes(x.cells + p + 64 * w + k, target) << k;
-        const long n = lanes - 64 * w;
-        if (n < 64) candidates &= (LaneMask{1} << n) - 1;
-        if (candidates & kept[w]) return false;
+        if (lanes - 64 * w < 64) candidates &= (LaneMask{1} << (lanes - 64 * w)) - 1;
+        LaneMask kept = 0;
+        for (long k = 0; k < 64 && 64 * w + k < lanes; k += kStep) kept |= keptFrom(64 * w + k) << k;
+        if (candidates & kept) return false;
     }
     return true;
 }

@@ -258,22 +258,14 @@ KERNEL void phaseOne(PairWorkspace& ws) {
     }
 }
 
-// The shorter-row branch at sweep position p: blocks of growing length in the shorter work
-// row.
-KERNEL void shorterBranch(PairWorkspace& ws, long p) {
+// Searches the shorter-row branch at sweep position p, whose candidates lie up to `last` and
+// whose counted columns end before countEnd.
+KERNEL __attribute__((noinline)) void searchShorterBranch(PairWorkspace& ws, long p, long last,
+                                                          long countEnd) {
     Row& A = ws.workRows.s;
     const Row& R = ws.workRows.l;
     const double G = ws.model.gapCost;
     const double D = ws.lengthDifference;
-    ws.gapBlockCount = ws.gapBlockBase;
-    ws.shorterBlock = 0;
-    ws.shorterBest.ratio = ws.oxy;
-    // Values that stay the same for the whole branch.
-    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
-    const long countEnd = ceilOf(double(ws.lenS) + ws.shorterGaps);
-    if (nothingToAccept(ws, ws.shorterCounts, R, A, countEnd, last, p, D, A.at(p),
-                        ws.shorterBest.ratio, false))
-        return;
     RatioBar bar(ws.shorterBest.ratio);
     const ColumnCounts before = countUngappedColumns(A, R, p, ws.gap);
     const double matchesBefore = double(before.matches);
@@ -325,28 +317,20 @@ KERNEL void shorterBranch(PairWorkspace& ws, long p) {
     }
 }
 
-// The longer-row branch at sweep position PL: blocks of growing length in the longer
-// mirror row.
-KERNEL void longerBranch(PairWorkspace& ws, long PL) {
+// Searches the longer-row branch at sweep position PL, whose candidates lie up to `last` and
+// whose counted columns end before countEnd.
+KERNEL __attribute__((noinline)) void searchLongerBranch(PairWorkspace& ws, long PL, long last,
+                                                         long countEnd) {
     const Row& A = ws.mirrorRows.s;
     Row& R = ws.mirrorRows.l;
     const double G = ws.model.gapCost;
     const double D = ws.lengthDifference;
-    ws.longerBest.ratio = ws.oxy;
-    ws.gapBlockCount = ws.gapBlockBase;
-    ws.longerBlock = 0;
-    // Values that stay the same for the whole branch.
-    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
-    const long countEnd = ceilOf(ws.workLength);
     const double shorterEnd = double(ws.lenS) + ws.shorterGaps;
     const bool inside = countEnd + last + 1 <= kRowCells;
     // The candidates: the cells of the shorter row that hold the longer row's letter after the
     // block, as in the shorter-row branch, taken while the cell after the one before lies
     // below shorterEnd.
     const long endNext = ceilOf(shorterEnd);
-    if (A.at(PL) != R.at(PL) && nothingToAccept(ws, ws.longerCounts, A, R, countEnd, last, PL,
-                                                -D, R.at(PL), ws.longerBest.ratio, true))
-        return;
     RatioBar bar(ws.longerBest.ratio);
     const ColumnCounts before = countUngappedColumns(A, R, PL, ws.gap);
     const double matchesBefore = double(before.matches);
@@ -396,6 +380,36 @@ KERNEL void longerBranch(PairWorkspace& ws, long PL) {
             contenders = contendersFrom(next);
         }
     }
+}
+
+// The shorter-row branch at sweep position p: blocks of growing length in the shorter work
+// row, searched unless the candidate filter rules the position out.
+KERNEL_INLINE void shorterBranch(PairWorkspace& ws, long p) {
+    ws.gapBlockCount = ws.gapBlockBase;
+    ws.shorterBlock = 0;
+    ws.shorterBest.ratio = ws.oxy;
+    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
+    const long countEnd = ceilOf(double(ws.lenS) + ws.shorterGaps);
+    const Row& A = ws.workRows.s;
+    const Row& R = ws.workRows.l;
+    if (!nothingToAccept(ws, ws.shorterCounts, R, A, countEnd, last, p, ws.lengthDifference,
+                         A.at(p), ws.shorterBest.ratio, false))
+        searchShorterBranch(ws, p, last, countEnd);
+}
+
+// The longer-row branch at sweep position PL: blocks of growing length in the longer mirror
+// row, searched unless the candidate filter rules the position out.
+KERNEL_INLINE void longerBranch(PairWorkspace& ws, long PL) {
+    ws.longerBest.ratio = ws.oxy;
+    ws.gapBlockCount = ws.gapBlockBase;
+    ws.longerBlock = 0;
+    const long last = ceilOf(ws.workLength) - 1;  // the last position below workLength
+    const long countEnd = ceilOf(ws.workLength);
+    const Row& A = ws.mirrorRows.s;
+    const Row& R = ws.mirrorRows.l;
+    if (!nothingToAccept(ws, ws.longerCounts, A, R, countEnd, last, PL, -ws.lengthDifference,
+                         R.at(PL), ws.longerBest.ratio, true))
+        searchLongerBranch(ws, PL, last, countEnd);
 }
 
 // Sets cell k of all six search rows to NUL.
