@@ -90,25 +90,53 @@ KERNEL_INLINE bool noLetterIn(const Row& row, long from, long to) {
 
 // Takes the counts `t` of a branch at the start of its first position p0 after the rows
 // changed: x is the scanned row, y the counted row, countEnd the counting end and `last` the
-// last candidate; workLength, difference (as the branch sees it), gapCost and blockCount its
-// terms. Cell [p][d], for p from p0 on, counts the columns Q from p + 1 up to countEnd in
+// last candidate; workLength, difference (as the branch sees it), gapCost and blockCount are
+// its terms, bar the ratio to beat and clamp whether lengths are not taken below
+// workLength. Cell [p][d], for p from p0 on, counts the columns Q from p + 1 up to countEnd in
 // which x[Q + d] and y[Q] are equal and those in which they differ, up to the first column in
 // which they differ and x's cell is NUL: what the branch counts after a candidate at p + d.
-// The counts are left unusable when a term is not a whole number or the rows are longer than
-// the counts cover.
+// The counts are left unusable when a term is not a whole number, when the bar or a value is
+// out of the filter's range or when the rows are longer than the counts cover.
 KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const Row& y,
                              long countEnd, long last, long p0, char gap, double workLength,
-                             double difference, double gapCost, double blockCount) {
+                             double difference, double gapCost, double blockCount, double bar,
+                             bool clamp) {
     t.version = version;
     t.countEnd = countEnd;
     t.last = last;
     t.firstRow = p0;
+    t.bar = bar;
     t.usable = false;
+    long lengthBase = 0, d = 0, G = 0, count = 0;
     if (!kHasCandidateFilter || p0 < 0 || countEnd - 1 < p0 || countEnd > BranchCounts::kSize ||
-        last < p0 || last >= BranchCounts::kSize || !asWhole(workLength, t.lengthBase) ||
-        !asWhole(difference, t.difference) || !asWhole(gapCost, t.gapCost) ||
-        !asWhole(blockCount, t.blockCount))
+        last < p0 || last >= BranchCounts::kSize || !asWhole(workLength, lengthBase) ||
+        !asWhole(difference, d) || !asWhole(gapCost, G) || !asWhole(blockCount, count) ||
+        !(bar >= 0x1p-100) || !(bar <= 0x1p100))
         return;
+    // The terms of Contenders for a block of length 0: a candidate on diagonal s has the
+    // length lengthBase + (s - shift) (not below lengthBase when clamped; shift is the
+    // difference, or none when clamped and it is negative) and is charged the gap blocks of
+    // its class (below, at or above the difference), to which the mismatches before and after
+    // it are added.
+    const long shift = clamp ? std::max(0L, d) : d;
+    const long below = G * (count + 1), at = G * count, above = d == 0 ? G * (count + 2) : below;
+    long extraLeast = -shift, extraMost = last - p0 - shift;
+    if (clamp) extraLeast = std::max(extraLeast, 0L), extraMost = std::max(extraMost, 0L);
+    // Lengths from 1 on and every value below 2^24, a whole number exact in a float: lengths,
+    // matches (at most 2 countEnd) and costs (the charge and at most 2 countEnd mismatches).
+    const long dearest = std::max({below, at, above}) + 2 * countEnd;
+    if (lengthBase + extraLeast < 1 || lengthBase + extraMost >= (1L << 24) ||
+        std::min({below, at, above}) < -(1L << 24) || dearest >= (1L << 24))
+        return;
+    t.leastCharge = std::min({below, at, above});
+    const float sf = float(bar * (1 - 0x1p-18));
+    // (Whole blocks of 16, which the filter reads.)
+    for (long s = 0; s < std::min((last - p0 + 16) / 16 * 16, BranchCounts::kSize); ++s) {
+        long extra = s - shift;
+        if (clamp) extra = std::max(extra, 0L);
+        t.scaledLength[s] = sf * float(lengthBase + extra);
+        t.charge[s] = float(s < d ? below : s == d ? at : above);
+    }
     t.usable = true;
     for (long w = 0; w < BranchCounts::kSize / 64; ++w) {
         LaneMask gaps = 0, equal = 0;
@@ -141,19 +169,16 @@ KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const 
 // can pass the bar `bar`, so that trying them would accept nothing (whether or not the branch
 // stops before the last of them): x is the scanned row, `target` the letter after the (empty)
 // block. Returns false whenever it cannot tell.
-// The branch's terms are those of Contenders for a block of length 0: a candidate at p + d
-// matches m = before + 1 + counts[p][d] columns, has the length lengthBase + (d - shift) (not
-// below lengthBase when clamped; shift is the difference, or none when clamped and it is
-// negative) and the cost of its class (below, at or above the difference) plus its
-// mismatches. A candidate is ruled out when m < fl(sf * (length * cost)) in floats, with
-// sf = float(bar * (1 - 2^-18)) and every value a whole number below 2^24 (exact in a float):
-// sf * length * cost is then at most bar * length * cost * (1 - 2^-18)(1 + 2^-24)^3, so the
-// branch's ratio fl(fl(m / length) / cost) <= m / (length * cost) * (1 + 2^-53)^2 stays below
-// the bar, and the branch would reject the candidate.
+// A candidate on diagonal d matches m = before + 1 + matched[p][d] columns and costs
+// cost = charge[d] + mismatches before + unmatched[p][d]; it is ruled out when
+// m < fl(fl(sf * length) * cost) in floats, with sf = float(bar * (1 - 2^-18)) and every value a
+// whole number below 2^24 (exact in a float). The right side is then at most
+// bar * length * cost * (1 - 2^-18)(1 + 2^-53)(1 + 2^-24)^3, so the branch's ratio
+// fl(fl(m / length) / cost) <= m / (length * cost) * (1 + 2^-53)^2 stays below the bar, and
+// the branch would reject the candidate.
 KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long p, char target,
-                                      char gap, double bar, bool clamp) {
-    if (!t.usable || p < t.firstRow || p > t.countEnd - 1 || p > t.last || !(bar >= 0x1p-100) ||
-        !(bar <= 0x1p100))
+                                      char gap, double bar) {
+    if (!t.usable || p < t.firstRow || p > t.countEnd - 1 || p > t.last || bar != t.bar)
         return false;
     if (target == gap) return true;  // a gap never counts as a match: there is no candidate
     // The columns before p.
@@ -163,24 +188,10 @@ KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long 
         matchesBefore += long(std::popcount(t.equalColumns[w] & below));
         mismatchesBefore += long(std::popcount(t.unequalColumns[w] & below));
     }
-    const long G = t.gapCost, count = t.blockCount, difference = t.difference;
-    const long costBelow = mismatchesBefore + G * (count + 1);
-    const long costAt = mismatchesBefore + G * count;
-    const long costAbove = difference == 0 ? mismatchesBefore + G * (count + 2) : costBelow;
-    const long shift = clamp ? std::max(0L, difference) : difference;
-    const long matchesBase = matchesBefore + 1;
-    const long lengthBase = t.lengthBase;
+    if (t.leastCharge + mismatchesBefore < 1) return false;  // a cost below 1
     const long lanes = t.last - p + 1;
-    const long windowEnd = t.countEnd - p - 1;  // at most as many columns are counted
-    long extraMost = lanes - 1 - shift, extraLeast = -shift;
-    if (clamp) extraMost = std::max(extraMost, 0L), extraLeast = std::max(extraLeast, 0L);
-    const long longest = lengthBase + extraMost;
-    const long dearest = std::max({costBelow, costAt, costAbove}) + windowEnd;
-    if (lengthBase + extraLeast < 1 || std::min({costBelow, costAt, costAbove}) < 1 ||
-        longest >= (1L << 24) || dearest >= (1L << 24) || longest * dearest >= (1L << 24) ||
-        matchesBase + windowEnd >= (1L << 24))
-        return false;
-    const float sf = float(bar * (1 - 0x1p-18));
+    const float matchesBase = float(matchesBefore + 1);
+    const float mismatchesBase = float(mismatchesBefore);
     const std::uint8_t* matchedAfter = t.matched[p];
     const std::uint8_t* unmatchedAfter = t.unmatched[p];
     // Returns the candidates of the kStep diagonals from d0 on that the test keeps, one bit
@@ -189,61 +200,35 @@ KERNEL_INLINE bool noCandidateCanPass(const BranchCounts& t, const Row& x, long 
     constexpr long kStep = 16;
     // (The zero-masked forms: GCC 12 warns about the plain forms' undefined inputs.)
     constexpr __mmask16 kAll = 0xFFFF;
-    const __m512i index = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
     auto keptFrom = [&](long d0) KERNEL {
-        const __m512i d = _mm512_add_epi32(index, _mm512_set1_epi32(int(d0)));
-        const __m512i matched = _mm512_maskz_cvtepu8_epi32(
-            kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(matchedAfter + d0)));
-        const __m512i unmatched = _mm512_maskz_cvtepu8_epi32(
-            kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(unmatchedAfter + d0)));
-        __m512i extra = _mm512_sub_epi32(d, _mm512_set1_epi32(int(shift)));
-        if (clamp) extra = _mm512_maskz_max_epi32(kAll, extra, _mm512_setzero_si512());
-        const __m512i length = _mm512_add_epi32(_mm512_set1_epi32(int(lengthBase)), extra);
-        const __m512i diff = _mm512_set1_epi32(int(difference));
-        __m512i charged = _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(d, diff),
-                                                  _mm512_set1_epi32(int(costAbove)),
-                                                  _mm512_set1_epi32(int(costAt)));
-        charged = _mm512_mask_blend_epi32(_mm512_cmplt_epi32_mask(d, diff), charged,
-                                          _mm512_set1_epi32(int(costBelow)));
-        const __m512i cost = _mm512_add_epi32(charged, unmatched);
-        const __m512 m = _mm512_maskz_cvtepi32_ps(
-            kAll, _mm512_add_epi32(_mm512_set1_epi32(int(matchesBase)), matched));
-        const __m512 product = _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, length),
-                                             _mm512_maskz_cvtepi32_ps(kAll, cost));
+        const __m512 matched = _mm512_maskz_cvtepi32_ps(kAll, _mm512_maskz_cvtepu8_epi32(
+            kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(matchedAfter + d0))));
+        const __m512 unmatched = _mm512_maskz_cvtepi32_ps(kAll, _mm512_maskz_cvtepu8_epi32(
+            kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(unmatchedAfter + d0))));
+        const __m512 cost = _mm512_add_ps(
+            _mm512_add_ps(_mm512_load_ps(t.charge + d0), _mm512_set1_ps(mismatchesBase)), unmatched);
+        const __m512 m = _mm512_add_ps(matched, _mm512_set1_ps(matchesBase));
         return LaneMask(std::uint16_t(~_mm512_cmp_ps_mask(
-            m, _mm512_mul_ps(_mm512_set1_ps(sf), product), _CMP_LT_OQ)));
+            m, _mm512_mul_ps(_mm512_load_ps(t.scaledLength + d0), cost), _CMP_LT_OQ)));
     };
 #elif defined(VORNAX_KERNELS_AVX2)
     constexpr long kStep = 8;
-    const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     auto keptFrom = [&](long d0) KERNEL {
-        const __m256i d = _mm256_add_epi32(index, _mm256_set1_epi32(int(d0)));
         std::uint64_t eight;
         std::memcpy(&eight, matchedAfter + d0, sizeof eight);
-        const __m256i matched = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(long(eight)));
+        const __m256 matched = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_cvtsi64_si128(long(eight))));
         std::memcpy(&eight, unmatchedAfter + d0, sizeof eight);
-        const __m256i unmatched = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(long(eight)));
-        __m256i extra = _mm256_sub_epi32(d, _mm256_set1_epi32(int(shift)));
-        if (clamp) extra = _mm256_max_epi32(extra, _mm256_setzero_si256());
-        const __m256i length = _mm256_add_epi32(_mm256_set1_epi32(int(lengthBase)), extra);
-        const __m256i diff = _mm256_set1_epi32(int(difference));
-        __m256i charged = _mm256_blendv_epi8(_mm256_set1_epi32(int(costAbove)),
-                                             _mm256_set1_epi32(int(costAt)),
-                                             _mm256_cmpeq_epi32(d, diff));
-        charged = _mm256_blendv_epi8(charged, _mm256_set1_epi32(int(costBelow)),
-                                     _mm256_cmpgt_epi32(diff, d));
-        const __m256i cost = _mm256_add_epi32(charged, unmatched);
-        const __m256 m =
-            _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(int(matchesBase)), matched));
-        const __m256 product =
-            _mm256_mul_ps(_mm256_cvtepi32_ps(length), _mm256_cvtepi32_ps(cost));
-        const __m256 below =
-            _mm256_cmp_ps(m, _mm256_mul_ps(_mm256_set1_ps(sf), product), _CMP_LT_OQ);
+        const __m256 unmatched = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_cvtsi64_si128(long(eight))));
+        const __m256 cost = _mm256_add_ps(
+            _mm256_add_ps(_mm256_load_ps(t.charge + d0), _mm256_set1_ps(mismatchesBase)), unmatched);
+        const __m256 m = _mm256_add_ps(matched, _mm256_set1_ps(matchesBase));
+        const __m256 below = _mm256_cmp_ps(
+            m, _mm256_mul_ps(_mm256_load_ps(t.scaledLength + d0), cost), _CMP_LT_OQ);
         return LaneMask(std::uint8_t(~_mm256_movemask_ps(below)));
     };
 #else
     constexpr long kStep = 16;
-    (void)matchedAfter, (void)unmatchedAfter, (void)sf;
+    (void)matchedAfter, (void)unmatchedAfter, (void)matchesBase, (void)mismatchesBase;
     auto keptFrom = [](long) { return ~LaneMask{0}; };
     return false;
 #endif

@@ -212,8 +212,8 @@ KERNEL_INLINE bool nothingToAccept(const PairWorkspace& ws, BranchCounts& t, con
     if (!kHasCandidateFilter) return false;
     if (t.version != ws.rowsVersion || t.countEnd != countEnd || t.last != last)
         takeBranchCounts(t, ws.rowsVersion, scanned, counted, countEnd, last, p, ws.gap,
-                         ws.workLength, difference, ws.model.gapCost, ws.gapBlockBase);
-    return noCandidateCanPass(t, scanned, p, target, ws.gap, bar, clamp);
+                         ws.workLength, difference, ws.model.gapCost, ws.gapBlockBase, bar, clamp);
+    return noCandidateCanPass(t, scanned, p, target, ws.gap, bar);
 }
 
 // Phase 1: one block of as many gaps as the length difference, tried after every number of

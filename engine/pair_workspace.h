@@ -100,9 +100,13 @@ struct BranchCounts {
     long countEnd = 0;                  // the end of the counted columns
     long last = 0;                      // the last candidate position
     long firstRow = 0;                  // the first position counted
-    // The branch's terms, whole numbers: working length, the length difference as the branch
-    // sees it, the gap cost and the gap blocks at the start of a position.
-    long lengthBase = 0, difference = 0, gapCost = 0, blockCount = 0;
+    // The bar of the positions (the ratio to beat, which only an adoption changes), the
+    // least gap charge of a candidate, and for a candidate on diagonal d its length times the
+    // bar (scaled as the filter needs) and its gap charge.
+    double bar = 0;
+    long leastCharge = 0;
+    alignas(64) float scaledLength[kSize];
+    alignas(64) float charge[kSize];
     // The columns before kSize in which neither row has a gap, equal and unequal, by cell.
     std::uint64_t equalColumns[kSize / 64], unequalColumns[kSize / 64];
     alignas(64) std::uint8_t matched[kSize][kSize];
