@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "builder/number_text.h"
 #include "common/symbols.h"
 
 std::string alignmentsHeadingText(int regionNumber) {
@@ -16,7 +17,11 @@ std::string alignmentsHeadingText(int regionNumber) {
 
 // Appends `row` with every gap character written as the gap mark.
 static void appendRow(std::string& out, std::string_view row, char gapChar) {
-    for (char c : row) out += c == gapChar ? static_cast<char>(kGapMark) : c;
+    const size_t start = out.size();
+    out.append(row);
+    if (gapChar == static_cast<char>(kGapMark)) return;
+    for (size_t i = start; i < out.size(); ++i)
+        if (out[i] == gapChar) out[i] = static_cast<char>(kGapMark);
 }
 
 void appendPairRecord(std::string& out, char shorterSymbol, std::string_view shorterRow,
@@ -30,17 +35,16 @@ void appendPairRecord(std::string& out, char shorterSymbol, std::string_view sho
     out += longerSymbol;
     out += '\t';
     appendRow(out, longerRow, gapChar);
-    char numbers[256];
-    int n = std::snprintf(numbers, sizeof numbers, "\t%4.3f\t%2d\t%4.3f\t%4.3f\t%4.3f\n",
-                          scores.sxy, scores.cxy, scores.oxy, scores.userCxy, scores.userOxy);
-    if (n >= int(sizeof numbers)) {
-        // A user weight near the largest double prints hundreds of digits.
-        std::string wide(size_t(n) + 1, '\0');
-        std::snprintf(wide.data(), wide.size(), "\t%4.3f\t%2d\t%4.3f\t%4.3f\t%4.3f\n", scores.sxy,
-                      scores.cxy, scores.oxy, scores.userCxy, scores.userOxy);
-        wide.resize(size_t(n));
-        out += wide;
-    } else {
-        out.append(numbers, size_t(n));
-    }
+    // Sxy, Cxy and Oxy, then Cxy and Oxy with the user's weights.
+    out += '\t';
+    appendFixed(out, scores.sxy, 4, 3);
+    out += '\t';
+    appendInteger(out, scores.cxy, 2);
+    out += '\t';
+    appendFixed(out, scores.oxy, 4, 3);
+    out += '\t';
+    appendFixed(out, scores.userCxy, 4, 3);
+    out += '\t';
+    appendFixed(out, scores.userOxy, 4, 3);
+    out += '\n';
 }

@@ -1,7 +1,7 @@
 #include "builder/stepmatrix_writer.h"
 
-#include <cstdio>
 
+#include "builder/number_text.h"
 #include "builder/region_compare.h"
 #include "common/symbols.h"
 
@@ -33,14 +33,8 @@ std::string regionHeaderText(int regionNumber, const RegionStates& states) {
 }
 
 std::string stepCellText(double value) {
-    // A value near the largest double prints more than 300 digits.
-    std::string number(512, '\0');
-    int n = std::snprintf(number.data(), number.size(), "%.2f", value);
-    if (n >= int(number.size())) {
-        number.resize(size_t(n) + 1);
-        n = std::snprintf(number.data(), number.size(), "%.2f", value);
-    }
-    number.resize(size_t(n));
+    std::string number;
+    appendFixed(number, value, 0, 2);
     if (number.size() < 6) return std::string(6 - number.size(), ' ') + number;
     // Six characters or more: one blank keeps the cell apart from the one before it.
     return " " + number;
