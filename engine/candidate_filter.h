@@ -131,12 +131,13 @@ KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const 
     t.leastCharge = std::min({below, at, above});
     const float sf = float(bar * (1 - 0x1p-18));
     // (Whole blocks of 16, which the filter reads.)
-    for (long s = 0; s < std::min((last - p0 + 16) / 16 * 16, BranchCounts::kSize); ++s) {
-        long extra = s - shift;
-        if (clamp) extra = std::max(extra, 0L);
-        t.scaledLength[s] = sf * float(lengthBase + extra);
-        t.charge[s] = float(s < d ? below : s == d ? at : above);
-    }
+    const int filled = int(std::min((last - p0 + 16) / 16 * 16, BranchCounts::kSize));
+    const int lengthAt0 = int(lengthBase - shift), leastLength = clamp ? int(lengthBase) : 0;
+    for (int s = 0; s < filled; ++s) t.scaledLength[s] = sf * float(std::max(lengthAt0 + s, leastLength));
+    const int classAt = int(std::clamp(d, -1L, long(filled)));
+    const float chargeBelow = float(below), chargeAt = float(at), chargeAbove = float(above);
+    for (int s = 0; s < filled; ++s)
+        t.charge[s] = s < classAt ? chargeBelow : s == classAt ? chargeAt : chargeAbove;
     t.usable = true;
     for (long w = 0; w < BranchCounts::kSize / 64; ++w) {
         LaneMask gaps = 0, equal = 0;
