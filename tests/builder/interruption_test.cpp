@@ -31,13 +31,16 @@ TEST(Interruption, SigtermLeavesWholeRegionsInBothFiles) {
     const std::string data = generateDataFile(DataShape{80, 25, 60, 101, 50, 9});
     ScratchDir full;
     full.write("data.txt", data);
+    const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(runProgram(VORNAX_PATH, full.path(), "data.txt\n1\n1\n1\n").exitStatus, 0);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
     const std::string fullStepMatrix = full.read("StepMatrix");
     const std::string fullAlignments = full.read("Alignments");
 
-    // Stopped after its first regions, at several moments.
+    // Stopped after its first regions, at several moments of a run as long as that one.
     int interrupted = 0;
-    for (int wait : {300, 700, 1100}) {
+    for (auto wait : {took / 5, took / 2, took * 4 / 5}) {
         ScratchDir dir;
         dir.write("data.txt", data);
         RunningProgram run(VORNAX_PATH, dir.path(), "data.txt\n1\n1\n1\n");
@@ -50,7 +53,8 @@ TEST(Interruption, SigtermLeavesWholeRegionsInBothFiles) {
         const std::string stepMatrix = dir.read("StepMatrix");
         const std::string alignments = dir.read("Alignments");
         const int regions = wholeRegions(stepMatrix);
-        ASSERT_GE(regions, 0) << "StepMatrix ends inside a region after " << wait << " ms";
+        ASSERT_GE(regions, 0) << "StepMatrix ends inside a region after " << wait.count()
+                              << " ms";
         // Both files are the start of the complete run's files, and Alignments holds the
         // same regions: it ends right before the next region's heading.
         EXPECT_EQ(fullStepMatrix.compare(0, stepMatrix.size(), stepMatrix), 0);
