@@ -61,9 +61,59 @@ void tidyFront(PairWorkspace& ws) {
     removeStaggeredGaps(ws);
 }
 
+// Returns `value` as a whole number in `whole` when it is one from 0 to 2^20.
+bool asCount(double value, long& whole) {
+    if (!(value >= 0 && value <= 0x1p20)) return false;
+    whole = long(value);
+    return double(whole) == value;
+}
+
+// Sums the columns of bestRows as scoreColumns does, with the cost model only, when its costs
+// are whole numbers: the columns are then counted by kind a block at a time (matches, gap
+// openings, transitions and transversions), and the counts times the costs give the same
+// sum as adding the costs column by column (every partial sum is a whole number below 2^53,
+// which doubles hold exactly). Returns false, summing nothing, when the costs are not whole
+// or the columns reach beyond the rows.
+bool countModelScore(const PairWorkspace& ws, ColumnScore& sum) {
+    long gapCost = 0, transitionCost = 0, transversionCost = 0;
+    const double alignedLength = ws.alignedLength;
+    if (!asCount(ws.model.gapCost, gapCost) || !asCount(ws.model.transitionCost, transitionCost) ||
+        !asCount(ws.model.transversionCost, transversionCost) ||
+        !(alignedLength <= double(kRowCells)))
+        return false;
+    const Row& s = ws.bestRows.s;
+    const Row& l = ws.bestRows.l;
+    const long columns = alignedLength > 0 ? long(std::ceil(alignedLength)) : 0;
+    long matches = 0, openings = 0, transitions = 0, transversions = 0;
+    LaneMask gapBeforeS = 0, gapBeforeL = 0;  // whether the column before the block is a gap
+    for (long k = 0; k < columns; k += kLanes) {
+        const LaneMask lanes = firstLanes(columns - k);
+        const LaneMask equal = equalLanes(s.cells + k, l.cells + k) & lanes;
+        const LaneMask differ = ~equal & lanes;
+        const LaneMask gapS = letterLanes(s.cells + k, ws.gap);
+        const LaneMask gapL = letterLanes(l.cells + k, ws.gap);
+        // A run of gaps opens at a differing column with a gap after a column without one.
+        const LaneMask opens = differ & ((gapS & ~(gapS << 1 | gapBeforeS)) |
+                                         (gapL & ~(gapL << 1 | gapBeforeL)));
+        const LaneMask substitutions = differ & ~gapS & ~gapL;
+        const LaneMask transition = transitionLanes(s.cells + k, l.cells + k);
+        matches += countBits(equal);
+        openings += countBits(opens);
+        transitions += countBits(substitutions & transition);
+        transversions += countBits(substitutions & ~transition);
+        gapBeforeS = gapS >> (kLanes - 1) & 1;
+        gapBeforeL = gapL >> (kLanes - 1) & 1;
+    }
+    sum.matches = double(matches);
+    sum.cost = double(openings * gapCost + transitions * transitionCost +
+                      transversions * transversionCost);
+    return true;
+}
+
 // Scores bestRows over alignedLength columns with the cost model. Sets sxy and oxy.
 void scoreBestRows(PairWorkspace& ws) {
-    const ColumnScore sum = scoreColumns(ws, UserWeights{});
+    ColumnScore sum;
+    if (!countModelScore(ws, sum)) sum = scoreColumns(ws, UserWeights{});
     ws.sxy = sum.matches / ws.alignedLength;
     ws.oxy = ws.sxy / sum.cost;
 }
