@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/pair_workspace.h"
 #include "engine/candidate_filter.h"
+#include "engine/pair_workspace.h"
 #include "engine/row_kernels.h"
 
 namespace KERNEL_SET {
