@@ -1,6 +1,5 @@
 #include "builder/stepmatrix_writer.h"
 
-
 #include "builder/number_text.h"
 #include "builder/region_compare.h"
 #include "common/symbols.h"

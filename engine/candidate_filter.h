@@ -74,13 +74,6 @@ KERNEL_INLINE void countDiagonals(BranchCounts& t, const Row& x, const Row& y, l
 #endif
 }
 
-// Returns `value` as a whole number in `whole` when it is one from -2^20 to 2^20.
-KERNEL_INLINE bool asWhole(double value, long& whole) {
-    if (!(value >= -0x1p20 && value <= 0x1p20)) return false;
-    whole = long(value);
-    return double(whole) == value;
-}
-
 // Returns whether the cells of `row` from `from` to before `to` are all NUL.
 KERNEL_INLINE bool noLetterIn(const Row& row, long from, long to) {
     for (long k = from; k < to; k += kLanes)

@@ -61,24 +61,17 @@ void tidyFront(PairWorkspace& ws) {
     removeStaggeredGaps(ws);
 }
 
-// Returns `value` as a whole number in `whole` when it is one from 0 to 2^20.
-bool asCount(double value, long& whole) {
-    if (!(value >= 0 && value <= 0x1p20)) return false;
-    whole = long(value);
-    return double(whole) == value;
-}
-
 // Sums the columns of bestRows as scoreColumns does, with the cost model only, when its costs
 // are whole numbers: the columns are then counted by kind a block at a time (matches, gap
 // openings, transitions and transversions), and the counts times the costs give the same
-// sum as adding the costs column by column (every partial sum is a whole number below 2^53,
+// sum as adding the costs column by column (every partial sum is a whole number within 2^53,
 // which doubles hold exactly). Returns false, summing nothing, when the costs are not whole
 // or the columns reach beyond the rows.
 bool countModelScore(const PairWorkspace& ws, ColumnScore& sum) {
     long gapCost = 0, transitionCost = 0, transversionCost = 0;
     const double alignedLength = ws.alignedLength;
-    if (!asCount(ws.model.gapCost, gapCost) || !asCount(ws.model.transitionCost, transitionCost) ||
-        !asCount(ws.model.transversionCost, transversionCost) ||
+    if (!asWhole(ws.model.gapCost, gapCost) || !asWhole(ws.model.transitionCost, transitionCost) ||
+        !asWhole(ws.model.transversionCost, transversionCost) ||
         !(alignedLength <= double(kRowCells)))
         return false;
     const Row& s = ws.bestRows.s;

@@ -161,6 +161,13 @@ inline bool isTransition(char a, char b) {
     return d == 6 || d == 17;
 }
 
+// Returns `value` as a whole number in `whole` when it is one from -2^20 to 2^20.
+inline bool asWhole(double value, long& whole) {
+    if (!(value >= -0x1p20 && value <= 0x1p20)) return false;
+    whole = long(value);
+    return double(whole) == value;
+}
+
 // Whole-number counts of compared columns.
 struct ColumnCounts {
     long matches = 0;
