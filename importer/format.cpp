@@ -63,31 +63,78 @@ long long valueOf(std::string_view text, size_t at, std::string_view key) {
 }
 
 // Returns "" when every block of the Clustal file `text` names the taxa of its first block in
-// the same order, else where it does not. (The library misreads a block with a taxon more.)
+// the same order, else where it does not. The library reads past the end of its list of names
+// when a later block names a taxon more, so the file is followed as the library reads it: a
+// block is a run of lines that begin with a name; after a name, blanks and line ends up to the
+// first state are passed over; the states run to the end of the line, or to a number, after
+// which the rest of the line is passed over; a line ends at "\n", "\r\n" or a lone "\r".
+// (Where the library stops with an error of its own, this stops too and leaves it to it.)
 std::string clustalBlocksDiffer(std::string_view text) {
-    std::vector<std::string_view> first, block;
-    long long number = 1, blockStart = 0;  // line numbers, the CLUSTAL line being 1
-    size_t pos = text.find('\n');          // the CLUSTAL line
-    while (pos < text.size()) {
-        const size_t end = std::min(text.find('\n', pos + 1), text.size());
-        const std::string_view line = text.substr(pos + 1, end - pos - 1);
-        pos = end;
-        ++number;
-        const bool blank = line.find_first_not_of(" \t\r") == std::string_view::npos;
-        if (!blank && line[0] != ' ' && line[0] != '\t') {
-            if (block.empty()) blockStart = number;
-            block.push_back(line.substr(0, line.find_first_of(" \t\r")));
+    if (text.size() <= 7 || !startsWithNoCase(text, "CLUSTAL")) return "";
+    size_t at = 7;  // the character read
+    long long line = 1;
+    const auto graphic = [&] { return text[at] > ' ' && text[at] < 0x7F; };
+    // Moves to the next character; returns false, staying, at the end of the text.
+    const auto advance = [&] {
+        if (at + 1 >= text.size()) return false;
+        ++at;
+        if (text[at] == '\r' || (text[at] == '\n' && text[at - 1] != '\r')) ++line;
+        return true;
+    };
+    // Moves to the start of the next line; returns false at the end of the text.
+    const auto nextLine = [&] {
+        for (;;) {
+            const char c = text[at];
+            if (!advance()) return false;
+            if (c == '\n') return true;
+            if (c == '\r') return text[at] != '\n' || advance();
         }
-        if ((blank || pos == text.size()) && !block.empty()) {
-            if (first.empty()) first = block;
-            if (block != first) {
-                return "the block at line " + std::to_string(blockStart) +
-                       " does not name the taxa of the first block in its order";
+    };
+    do {
+        if (!nextLine()) return "";
+    } while (!graphic());
+    std::vector<std::string_view> first, names;
+    for (bool firstBlock = true;; firstBlock = false) {
+        while (!graphic())
+            if (!nextLine()) return "";
+        const long long blockLine = line;
+        const auto differs = [&] {
+            return "the block at line " + std::to_string(blockLine) +
+                   " does not name the taxa of the first block in its order";
+        };
+        names.clear();
+        while (graphic()) {
+            const size_t start = at;
+            bool more = true;
+            while ((more = advance()) && graphic()) {
             }
-            block.clear();
+            const std::string_view name = text.substr(start, (more ? at : text.size()) - start);
+            if (!firstBlock && (names.size() >= first.size() || name != first[names.size()]))
+                return differs();
+            names.push_back(name);
+            if (!more) return "";
+            while (!graphic())
+                if (!advance()) return "";
+            // The states.
+            for (bool sequenceEnds = false; !sequenceEnds;) {
+                if (graphic()) {
+                    if (text[at] >= '0' && text[at] <= '9') {
+                        if (!nextLine()) return "";
+                        break;
+                    }
+                    if (!advance()) return "";
+                }
+                if (!graphic()) {
+                    const char c = text[at];
+                    if (!advance()) return "";
+                    if (c == '\r' && text[at] == '\n' && !advance()) return "";
+                    sequenceEnds = c == '\n' || c == '\r';
+                }
+            }
         }
+        if (firstBlock) first = names;
+        else if (names.size() != first.size()) return differs();
     }
-    return "";
 }
 
 }  // namespace
