@@ -106,13 +106,9 @@ KERNEL void takeBranchCounts(BranchCounts& t, long version, const Row& x, const 
         !asWhole(difference, d) || !asWhole(gapCost, G) || !asWhole(blockCount, count) ||
         !(bar >= 0x1p-100) || !(bar <= 0x1p100))
         return;
-    // The terms of Contenders for a block of length 0: a candidate on diagonal s has the
-    // length lengthBase + (s - shift) (not below lengthBase when clamped; shift is the
-    // difference, or none when clamped and it is negative) and is charged the gap blocks of
-    // its class (below, at or above the difference), to which the mismatches before and after
-    // it are added.
-    const long shift = clamp ? std::max(0L, d) : d;
-    const long below = G * (count + 1), at = G * count, above = d == 0 ? G * (count + 2) : below;
+    // The candidates' terms at the start of a position: an empty block, not yet accepted.
+    const CandidateTerms terms = candidateTerms(d, G, count, false, 0, clamp);
+    const long shift = terms.shift, below = terms.below, at = terms.at, above = terms.above;
     long extraLeast = -shift, extraMost = last - p0 - shift;
     if (clamp) extraLeast = std::max(extraLeast, 0L), extraMost = std::max(extraMost, 0L);
     // Lengths from 1 on and every value below 2^24, a whole number exact in a float: lengths,

@@ -102,10 +102,9 @@ public:
     // The branch's block starts at `origin`; `scanned` is the row whose cells give the
     // candidates and `counted` the other row; `countEnd` ends the counted columns, which lie
     // inside both rows for every candidate when `inside`; a candidate
-    // is taken only while the cell after the one before lies below `endNext`. A candidate of
-    // block length s has the length workLength + (s - shift), raised to workLength when
-    // `clampAtWorkLength` and it is below, and is charged the gap blocks of blockTally in the
-    // branch (shift is the length difference, or none when clamped and it is negative).
+    // is taken only while the cell after the one before lies below `endNext`. A candidate has
+    // the length and the gap charge that candidateTerms gives, lengths clamped at workLength
+    // when `clampAtWorkLength`.
     KERNEL_INLINE Contenders(const PairWorkspace& ws, LetterPositions candidates, long origin,
                              const Row& scanned, const Row& counted, int block, long countEnd,
                              bool inside, long endNext, double difference, bool acceptedHere,
@@ -119,13 +118,15 @@ public:
         y_ = counted.cells + origin + 1 + block;
         columns_ = countEnd - origin - 1;
         lengthBase_ = workLength;
-        shift_ = clampAtWorkLength ? std::max(0L, d) : d;
         difference_ = d;
         matchesBase_ = before.matches + 1;
         // The gap blocks charged below, at and above the difference (see the branches).
-        costBelow_ = before.mismatches + gapCost * (acceptedHere ? count : count + 1);
-        costAt_ = before.mismatches + gapCost * (acceptedHere ? count - 1 : count);
-        costAbove_ = block == d ? before.mismatches + gapCost * (count + 2) : costBelow_;
+        const CandidateTerms terms =
+            candidateTerms(d, gapCost, count, acceptedHere, block, clampAtWorkLength);
+        shift_ = terms.shift;
+        costBelow_ = before.mismatches + terms.below;
+        costAt_ = before.mismatches + terms.at;
+        costAbove_ = before.mismatches + terms.above;
         // Lengths grow with s and costs are at least their class's: the bound of the test
         // needs both from 1 on, for every candidate.
         const long sMin = candidates.first() - origin;

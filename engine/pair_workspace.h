@@ -168,6 +168,27 @@ inline bool asWhole(double value, long& whole) {
     return double(whole) == value;
 }
 
+// The terms of a branch's candidates at a sweep position, in whole numbers: a candidate whose
+// block has s cells has the length workLength + (s - shift), not below workLength when the
+// branch clamps lengths, and is charged the gap blocks of its class (s below, at or above the
+// length difference as the branch sees it), to which its mismatches are added.
+struct CandidateTerms {
+    long shift, below, at, above;
+};
+
+// Returns the terms for the length difference d, the gap cost G, the branch's gap-block count,
+// whether the branch accepted its current block, that block's length and whether lengths are
+// clamped (shift is then the difference, or none when it is negative).
+inline CandidateTerms candidateTerms(long d, long G, long count, bool acceptedHere, long block,
+                                     bool clamp) {
+    CandidateTerms terms;
+    terms.shift = clamp ? std::max(0L, d) : d;
+    terms.below = G * (acceptedHere ? count : count + 1);
+    terms.at = G * (acceptedHere ? count - 1 : count);
+    terms.above = block == d ? G * (count + 2) : terms.below;
+    return terms;
+}
+
 // Whole-number counts of compared columns.
 struct ColumnCounts {
     long matches = 0;
