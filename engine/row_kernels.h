@@ -46,13 +46,6 @@ KERNEL_INLINE LaneMask equalLanes(const char* x, const char* y) {
 KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
     return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(x), _mm512_set1_epi8(c));
 }
-// Returns the cells of the blocks at x and y whose codes are 6 or 17 apart (a transition).
-KERNEL_INLINE LaneMask transitionLanes(const char* x, const char* y) {
-    const __m512i a = _mm512_loadu_si512(x), b = _mm512_loadu_si512(y);
-    const __m512i apart = _mm512_sub_epi8(_mm512_max_epu8(a, b), _mm512_min_epu8(a, b));
-    return _mm512_cmpeq_epi8_mask(apart, _mm512_set1_epi8(6)) |
-           _mm512_cmpeq_epi8_mask(apart, _mm512_set1_epi8(17));
-}
 #elif defined(VORNAX_KERNELS_AVX2)
 // Blocks of 64 cells, as two compares of 32.
 inline constexpr long kLanes = 64;
@@ -71,17 +64,6 @@ KERNEL_INLINE LaneMask equalLanes(const char* x, const char* y) {
 KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
     return letterLanes32(x, c) | letterLanes32(x + 32, c) << 32;
 }
-KERNEL_INLINE LaneMask transitionLanes32(const char* x, const char* y) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
-    const __m256i apart = _mm256_sub_epi8(_mm256_max_epu8(a, b), _mm256_min_epu8(a, b));
-    return std::uint32_t(_mm256_movemask_epi8(
-        _mm256_or_si256(_mm256_cmpeq_epi8(apart, _mm256_set1_epi8(6)),
-                        _mm256_cmpeq_epi8(apart, _mm256_set1_epi8(17)))));
-}
-KERNEL_INLINE LaneMask transitionLanes(const char* x, const char* y) {
-    return transitionLanes32(x, y) | transitionLanes32(x + 32, y + 32) << 32;
-}
 #elif defined(__SSE2__)
 inline constexpr long kLanes = 16;
 KERNEL_INLINE LaneMask equalLanes(const char* x, const char* y) {
@@ -93,6 +75,8 @@ KERNEL_INLINE LaneMask letterLanes(const char* x, char c) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
     return std::uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_set1_epi8(c))));
 }
+// Returns the cells of the blocks at x and y whose codes are 6 or 17 apart (a transition); the
+// tidy-up, which is built with the portable set only, counts them.
 KERNEL_INLINE LaneMask transitionLanes(const char* x, const char* y) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
